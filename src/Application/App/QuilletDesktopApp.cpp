@@ -1,0 +1,35 @@
+#include "QuilletDesktopApp.h"
+
+#include "Bundle.h"
+
+#include <QGuiApplication>
+#include <QQuickStyle>
+
+using namespace Qt::StringLiterals;
+
+QuilletDesktopApp::QuilletDesktopApp()
+    : m_configuration(AppConfiguration::load(Bundle::main()))
+{}
+
+QuilletDesktopApp::~QuilletDesktopApp() = default;
+
+bool QuilletDesktopApp::showWindow()
+{
+    m_engine = std::make_unique<QQmlApplicationEngine>();
+    m_engine->load(QUrl(u"qrc:/Quillet/App/Navigation/Main.qml"_s));
+    return !m_engine->rootObjects().isEmpty();
+}
+
+int QuilletDesktopApp::run(int argc, char **argv)
+{
+    QGuiApplication::setApplicationName(u"Quillet"_s);
+    QGuiApplication::setOrganizationDomain(u"northwick.com"_s);
+    QGuiApplication::setDesktopFileName(u"com.northwick.quillet.desktop"_s);
+    QQuickStyle::setStyle(u"Basic"_s);
+    QGuiApplication application(argc, argv);
+
+    QuilletDesktopApp app;
+    if (!app.showWindow())
+        return 1;
+    return QGuiApplication::exec();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "AppConfiguration.h"
+
+#include <QQmlApplicationEngine>
+
+#include <memory>
+
+// The application: runs the start-up sequence in its constructor and shows the one window.
+class QuilletDesktopApp {
+public:
+    QuilletDesktopApp();
+    ~QuilletDesktopApp();
+
+    // Loads the window; false when QML failed to load.
+    [[nodiscard]] bool showWindow();
+
+    [[nodiscard]] const AppConfiguration &configuration() const { return m_configuration; }
+
+    // Builds the application object and the app, shows the window and runs the event loop.
+    static int run(int argc, char **argv);
+
+private:
+    AppConfiguration m_configuration;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+};

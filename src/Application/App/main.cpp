@@ -1,0 +1,10 @@
+#include "QuilletDesktopApp.h"
+
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Quillet_AppPlugin)
+
+int main(int argc, char *argv[])
+{
+    return QuilletDesktopApp::run(argc, argv);
+}
