@@ -16,6 +16,8 @@ QuilletDesktopApp::~QuilletDesktopApp() = default;
 bool QuilletDesktopApp::showWindow()
 {
     m_engine = std::make_unique<QQmlApplicationEngine>();
+    // The feature modules are linked in statically; their files live under qrc:/<URI path>.
+    m_engine->addImportPath(u"qrc:/"_s);
     m_engine->load(QUrl(u"qrc:/Quillet/App/Navigation/Main.qml"_s));
     return !m_engine->rootObjects().isEmpty();
 }

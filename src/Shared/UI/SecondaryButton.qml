@@ -1,0 +1,44 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Quillet.Shared
+
+// Full-width panel-coloured button with a thin ink border; 0.7 opacity fill while pressed.
+Button {
+    id: control
+    Layout.fillWidth: true
+    Layout.preferredWidth: 1 // buttons side by side share the width equally
+    topPadding: AppStyle.buttonInset
+    bottomPadding: AppStyle.buttonInset
+    leftPadding: 0
+    rightPadding: 0
+    font: AppStyle.headline
+    Accessible.name: text
+    Accessible.onPressAction: control.clicked()
+
+    contentItem: Text {
+        text: control.text
+        font: control.font
+        color: AppStyle.ink
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        elide: Text.ElideRight
+    }
+    background: Item {
+        implicitHeight: 16 + 2 * AppStyle.buttonInset
+        Rectangle {
+            anchors.fill: parent
+            radius: AppStyle.cornerRadius
+            color: AppStyle.panel
+            opacity: control.down ? AppStyle.pressedOpacity : 1
+        }
+        // The stroke is centred on the edge and clipped, so half a point shows inside.
+        Rectangle {
+            anchors.fill: parent
+            radius: AppStyle.cornerRadius
+            color: "transparent"
+            border.width: 0.5
+            border.color: Qt.rgba(AppStyle.ink.r, AppStyle.ink.g, AppStyle.ink.b, 0.2)
+        }
+    }
+}
