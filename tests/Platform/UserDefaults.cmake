@@ -1,0 +1,1 @@
+quillet_add_test(tst_userdefaults SOURCES tst_userdefaults.cpp LIBS QuilletPlatform)
