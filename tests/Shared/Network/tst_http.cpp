@@ -240,7 +240,9 @@ private Q_SLOTS:
         TestServer server;
         server.setAnswer("GET", u"/x"_s, answer);
         auto request = requestTo(server.url(u"/x"_s));
-        request.timeout = 300ms;
+        // Short only where the time-out is the point, so a busy machine cannot turn the
+        // other rows into time-outs.
+        request.timeout = answer.ending == TestServer::Answer::Ending::NeverAnswer ? 300ms : 10s;
         request.maxResponseSize = maxResponseSize;
         const auto response = run(request);
 
