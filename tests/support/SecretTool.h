@@ -56,13 +56,17 @@ inline int itemCount(const QString &service, const QString &account)
     return count;
 }
 
-// Stores `secret` under these attributes as another program would.
-inline bool store(const QString &service, const QString &account, const QByteArray &secret)
+// Stores `secret` under these attributes, plus any `extraAttributes` (name, value, ...), as
+// another program would.
+inline bool store(const QString &service, const QString &account, const QByteArray &secret,
+                  const QStringList &extraAttributes = {})
 {
-    return run({QStringLiteral("store"), QStringLiteral("--label=Quillet test item"),
-                QStringLiteral("service"), service, QStringLiteral("account"), account},
-               secret)
-               .exitCode == 0;
+    const QStringList arguments =
+        QStringList{QStringLiteral("store"),   QStringLiteral("--label=Quillet test item"),
+                    QStringLiteral("service"), service,
+                    QStringLiteral("account"), account} +
+        extraAttributes;
+    return run(arguments, secret).exitCode == 0;
 }
 
 } // namespace SecretTool
