@@ -1,6 +1,8 @@
 #include "QuilletDesktopApp.h"
 
+#include "AppTelemetry.h"
 #include "Bundle.h"
+#include "CrashReporter.h"
 
 #include <QGuiApplication>
 #include <QQuickStyle>
