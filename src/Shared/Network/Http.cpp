@@ -74,8 +74,11 @@ QCoro::Task<Result<HttpResponse>> exchange(HttpRequest request)
         networkRequest.setRawHeader(name, value);
 
     auto &manager = Http::sharedManager();
+    // A GET must go through get(): the network stack reads and fills its cache only for
+    // requests it knows as GET, never for custom ones, whatever their method.
     const std::unique_ptr<QNetworkReply, DeleteLater> reply(
-        request.body.isEmpty()
+        request.method == "GET" && request.body.isEmpty() ? manager.get(networkRequest)
+        : request.body.isEmpty()
             ? manager.sendCustomRequest(networkRequest, request.method)
             : manager.sendCustomRequest(networkRequest, request.method, request.body));
 
