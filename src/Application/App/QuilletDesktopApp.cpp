@@ -1,6 +1,8 @@
 #include "QuilletDesktopApp.h"
 
+#include "AppTelemetry.h"
 #include "Bundle.h"
+#include "InsightCatalog.h"
 
 #include <QGuiApplication>
 #include <QQuickStyle>
@@ -9,6 +11,9 @@ using namespace Qt::StringLiterals;
 
 QuilletDesktopApp::QuilletDesktopApp()
     : m_configuration(AppConfiguration::load(Bundle::main()))
+    , m_mainWindowViewModel(MainWindowViewModel::Actions{{}, {}, {}, AppTelemetry::function()})
+    , m_insightsViewModel(InsightCatalog::builtIn(), InsightsViewModel::desktopOpener(),
+                          AppTelemetry::function())
 {}
 
 QuilletDesktopApp::~QuilletDesktopApp() = default;
@@ -18,6 +23,9 @@ bool QuilletDesktopApp::showWindow()
     m_engine = std::make_unique<QQmlApplicationEngine>();
     // The feature modules are linked in statically; their files live under qrc:/<URI path>.
     m_engine->addImportPath(u"qrc:/"_s);
+    m_engine->setInitialProperties(
+        {{u"viewModel"_s, QVariant::fromValue(&m_mainWindowViewModel)},
+         {u"insightsViewModel"_s, QVariant::fromValue(&m_insightsViewModel)}});
     m_engine->load(QUrl(u"qrc:/Quillet/App/Navigation/Main.qml"_s));
     return !m_engine->rootObjects().isEmpty();
 }
