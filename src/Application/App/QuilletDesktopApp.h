@@ -1,6 +1,8 @@
 #pragma once
 
 #include "AppConfiguration.h"
+#include "InsightsViewModel.h"
+#include "MainWindowViewModel.h"
 
 #include <QQmlApplicationEngine>
 
@@ -22,5 +24,8 @@ public:
 
 private:
     AppConfiguration m_configuration;
+    // The window's view models; the composition root will wire their actions to the stores.
+    MainWindowViewModel m_mainWindowViewModel;
+    InsightsViewModel m_insightsViewModel;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
 };

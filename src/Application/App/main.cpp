@@ -3,6 +3,8 @@
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Quillet_AppPlugin)
+Q_IMPORT_QML_PLUGIN(Quillet_SharedPlugin)
+Q_IMPORT_QML_PLUGIN(Quillet_InsightsPlugin)
 
 int main(int argc, char *argv[])
 {

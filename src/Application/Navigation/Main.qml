@@ -1,11 +1,53 @@
 import QtQuick
 import QtQuick.Controls
+import Quillet.Shared
+import Quillet.Insights
+import Quillet.App
 
+// The application's one window. Light colours whatever the desktop's theme, lime accent.
 ApplicationWindow {
     id: window
+    required property MainWindowViewModel viewModel
+    required property InsightsViewModel insightsViewModel
+    // The screens built by their own features, plugged in by the application; a placeholder
+    // shows until then.
+    property Component draftsScreen
+    property Component editorScreen
+    property Component settingsScreen
+    property Component feedbackScreen
+
     width: 900
     height: 650
     minimumWidth: 720
     minimumHeight: 500
     visible: true
+    color: AppStyle.paper
+
+    palette {
+        window: AppStyle.paper
+        windowText: AppStyle.ink
+        base: AppStyle.panel
+        alternateBase: AppStyle.paper
+        text: AppStyle.ink
+        button: AppStyle.panel
+        buttonText: AppStyle.ink
+        brightText: AppStyle.panel
+        placeholderText: AppStyle.muted
+        toolTipBase: AppStyle.panel
+        toolTipText: AppStyle.ink
+        highlight: AppStyle.lime
+        highlightedText: AppStyle.ink
+        link: AppStyle.ink
+        mid: Qt.rgba(AppStyle.ink.r, AppStyle.ink.g, AppStyle.ink.b, 0.2)
+    }
+
+    MainSplitView {
+        anchors.fill: parent
+        viewModel: window.viewModel
+        insightsViewModel: window.insightsViewModel
+        draftsScreen: window.draftsScreen
+        editorScreen: window.editorScreen
+        settingsScreen: window.settingsScreen
+        feedbackScreen: window.feedbackScreen
+    }
 }

@@ -74,10 +74,13 @@ QCoro::Task<Result<HttpResponse>> exchange(HttpRequest request)
         networkRequest.setRawHeader(name, value);
 
     auto &manager = Http::sharedManager();
-    // A GET must go through get(): the network stack reads and fills its cache only for
-    // requests it knows as GET, never for custom ones, whatever their method.
+    // The network stack reads and fills its cache only for requests made through get(), so a
+    // GET that asks for the cache goes that way. API calls (which prefer the network) stay
+    // custom requests: back-to-back polls of one address through get() can stall on Qt 6.4.
+    const bool usesCache = request.cacheLoadControl != QNetworkRequest::PreferNetwork &&
+                           request.cacheLoadControl != QNetworkRequest::AlwaysNetwork;
     const std::unique_ptr<QNetworkReply, DeleteLater> reply(
-        request.method == "GET" && request.body.isEmpty() ? manager.get(networkRequest)
+        request.method == "GET" && request.body.isEmpty() && usesCache ? manager.get(networkRequest)
         : request.body.isEmpty()
             ? manager.sendCustomRequest(networkRequest, request.method)
             : manager.sendCustomRequest(networkRequest, request.method, request.body));
