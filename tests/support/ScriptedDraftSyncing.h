@@ -64,7 +64,7 @@ public:
     [[nodiscard]] QCoro::Task<Result<QList<Draft>>> listDrafts(QString accessToken) override
     {
         const auto gate = start({Kind::list, accessToken, std::nullopt, {}});
-        co_await *gate;
+        co_await Wait{gate};
         if (gate->error)
             co_return ::fail(*gate->error);
         co_return gate->list;
@@ -73,7 +73,7 @@ public:
     [[nodiscard]] QCoro::Task<Result<Draft>> upsertDraft(Draft draft, QString accessToken) override
     {
         const auto gate = start({Kind::upsert, accessToken, draft, draft.id});
-        co_await *gate;
+        co_await Wait{gate};
         if (gate->error)
             co_return ::fail(*gate->error);
         co_return *gate->returned;
@@ -82,14 +82,14 @@ public:
     [[nodiscard]] QCoro::Task<Result<void>> deleteDraft(QUuid id, QString accessToken) override
     {
         const auto gate = start({Kind::remove, accessToken, std::nullopt, id});
-        co_await *gate;
+        co_await Wait{gate};
         if (gate->error)
             co_return ::fail(*gate->error);
         co_return {};
     }
 
 private:
-    // One waiting call: an awaitable that the test opens with the answer.
+    // One waiting call, which the test opens with the answer.
     struct Gate {
         Call call;
         std::optional<Error> error;
@@ -98,16 +98,22 @@ private:
         bool isOpen = false;
         std::coroutine_handle<> waiter;
 
-        [[nodiscard]] bool await_ready() const noexcept { return isOpen; }
-        void await_suspend(std::coroutine_handle<> handle) noexcept { waiter = handle; }
-        void await_resume() const noexcept {}
-
         void open()
         {
             isOpen = true;
             if (waiter)
                 std::exchange(waiter, nullptr).resume();
         }
+    };
+
+    // The awaitable of a gate. It shares the gate rather than referring to it, because the
+    // coroutine machinery may copy the awaitable it is given.
+    struct Wait {
+        std::shared_ptr<Gate> gate;
+
+        [[nodiscard]] bool await_ready() const noexcept { return gate->isOpen; }
+        void await_suspend(std::coroutine_handle<> handle) const noexcept { gate->waiter = handle; }
+        void await_resume() const noexcept {}
     };
 
     std::shared_ptr<Gate> start(Call call)

@@ -37,8 +37,7 @@ DraftStore::DraftStore(DraftRepository &repository, DraftSyncing *syncService,
                        AppTelemetry::Function telemetry, QObject *parent)
     : DraftStore(repository, syncService, std::move(telemetry), &DraftStore::systemClock,
                  &DraftStore::randomJitter, parent)
-{
-}
+{}
 
 DraftStore::DraftStore(DraftRepository &repository, DraftSyncing *syncService,
                        AppTelemetry::Function telemetry, Clock clock, Jitter jitter,
@@ -112,9 +111,9 @@ void DraftStore::loadDrafts()
 
 void DraftStore::persistDrafts(const std::optional<QString> &ownerID)
 {
-    m_repository.saveSnapshot({m_drafts, ownerID, m_clock(), m_lastSuccessfulSyncAt,
-                               DraftSnapshot::currentSchemaVersion},
-                              ownerID);
+    m_repository.saveSnapshot(
+        {m_drafts, ownerID, m_clock(), m_lastSuccessfulSyncAt, DraftSnapshot::currentSchemaVersion},
+        ownerID);
 }
 
 void DraftStore::setSession(const std::optional<LinkedInToken> &token)
@@ -374,10 +373,9 @@ QCoro::Task<> DraftStore::runSyncQueue(SyncRun run)
         }
 
         const auto stored = m_repository.loadSyncMutations(run.ownerID);
-        const bool stillQueued = std::any_of(stored.cbegin(), stored.cend(),
-                                             [&](const DraftSyncMutation &m) {
-                                                 return m.id == entry.id;
-                                             });
+        const bool stillQueued =
+            std::any_of(stored.cbegin(), stored.cend(),
+                        [&](const DraftSyncMutation &m) { return m.id == entry.id; });
         if (stillQueued) {
             results.insert(entry.id,
                            DraftSyncPolicy::markFailed(entry, *failure, m_clock(), m_jitter()));
