@@ -64,7 +64,8 @@ public:
     [[nodiscard]] QCoro::Task<Result<QList<Draft>>> listDrafts(QString accessToken) override
     {
         const auto gate = start({Kind::list, accessToken, std::nullopt, {}});
-        co_await Wait{gate};
+        const Wait wait{gate.get()};
+        co_await wait;
         if (gate->error)
             co_return ::fail(*gate->error);
         co_return gate->list;
@@ -73,7 +74,8 @@ public:
     [[nodiscard]] QCoro::Task<Result<Draft>> upsertDraft(Draft draft, QString accessToken) override
     {
         const auto gate = start({Kind::upsert, accessToken, draft, draft.id});
-        co_await Wait{gate};
+        const Wait wait{gate.get()};
+        co_await wait;
         if (gate->error)
             co_return ::fail(*gate->error);
         co_return *gate->returned;
@@ -82,7 +84,8 @@ public:
     [[nodiscard]] QCoro::Task<Result<void>> deleteDraft(QUuid id, QString accessToken) override
     {
         const auto gate = start({Kind::remove, accessToken, std::nullopt, id});
-        co_await Wait{gate};
+        const Wait wait{gate.get()};
+        co_await wait;
         if (gate->error)
             co_return ::fail(*gate->error);
         co_return {};
@@ -106,10 +109,11 @@ private:
         }
     };
 
-    // The awaitable of a gate. It shares the gate rather than referring to it, because the
-    // coroutine machinery may copy the awaitable it is given.
+    // The awaitable of a gate, which the calling coroutine keeps alive. A plain pointer,
+    // because the coroutine machinery may copy the awaitable it is given (and GCC 12 may
+    // destroy such a copy twice).
     struct Wait {
-        std::shared_ptr<Gate> gate;
+        Gate *gate;
 
         [[nodiscard]] bool await_ready() const noexcept { return gate->isOpen; }
         void await_suspend(std::coroutine_handle<> handle) const noexcept { gate->waiter = handle; }

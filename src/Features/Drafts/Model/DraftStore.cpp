@@ -303,7 +303,10 @@ void DraftStore::drainSyncQueue(bool thenFetchRemote)
         return;
     }
     m_isDrainingSyncQueue = true;
-    runSyncQueue({*m_ownerID, *m_accessToken, m_syncService, std::move(due), thenFetchRemote});
+    // Built as a named value: GCC 12 mishandles a braced temporary passed by value to a
+    // coroutine (it may destroy it while the coroutine still uses its copy).
+    SyncRun run{*m_ownerID, *m_accessToken, m_syncService, std::move(due), thenFetchRemote};
+    runSyncQueue(std::move(run));
 }
 
 // The stored queue with this run's results applied by entry id. Entries queued meanwhile
@@ -334,7 +337,10 @@ QCoro::Task<> DraftStore::runSyncQueue(SyncRun run)
 
         std::optional<Error> failure;
         if (entry.operation == DraftSyncOperation::remove) {
-            const auto deleted = co_await run.service->deleteDraft(entry.draftID, run.accessToken);
+            // Each call is started outside the co_await: GCC 12 may destroy the temporaries of a
+            // coroutine call inside a co_await expression twice.
+            auto request = run.service->deleteDraft(entry.draftID, run.accessToken);
+            const auto deleted = co_await std::move(request);
             if (!self)
                 co_return;
             if (deleted) {
@@ -347,7 +353,8 @@ QCoro::Task<> DraftStore::runSyncQueue(SyncRun run)
         } else {
             if (!entry.draft)
                 continue;
-            const auto upserted = co_await run.service->upsertDraft(*entry.draft, run.accessToken);
+            auto request = run.service->upsertDraft(*entry.draft, run.accessToken);
+            const auto upserted = co_await std::move(request);
             if (!self)
                 co_return;
             if (upserted) {
@@ -422,13 +429,15 @@ void DraftStore::syncFromRemote()
         return;
     if (!m_repository.loadSyncMutations(*m_ownerID).isEmpty())
         return;
-    fetchRemote({*m_ownerID, *m_accessToken, m_syncService, m_localRevision, m_drafts});
+    Fetch fetch{*m_ownerID, *m_accessToken, m_syncService, m_localRevision, m_drafts};
+    fetchRemote(std::move(fetch));
 }
 
 QCoro::Task<> DraftStore::fetchRemote(Fetch fetch)
 {
     const QPointer<DraftStore> self(this);
-    const auto remote = co_await fetch.service->listDrafts(fetch.accessToken);
+    auto request = fetch.service->listDrafts(fetch.accessToken);
+    const auto remote = co_await std::move(request);
     if (!self || !remote)
         co_return;
 
