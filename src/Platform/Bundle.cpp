@@ -15,7 +15,13 @@ Bundle::Bundle(QString resourceDirectory)
 
 Bundle Bundle::main()
 {
-    return Bundle(QDir::cleanPath(QCoreApplication::applicationDirPath() + u"/../share/quillet"_s));
+    // Before the application object exists (registering URL schemes must happen then), the
+    // executable's folder comes from the kernel.
+    const QString binDir =
+        QCoreApplication::instance()
+            ? QCoreApplication::applicationDirPath()
+            : QFileInfo(u"/proc/self/exe"_s).canonicalFilePath().section(u'/', 0, -2);
+    return Bundle(QDir::cleanPath(binDir + u"/../share/quillet"_s));
 }
 
 std::optional<QString> Bundle::path(const QString &name, const QString &extension) const

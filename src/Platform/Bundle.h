@@ -12,7 +12,6 @@ public:
     explicit Bundle(QString resourceDirectory);
 
     // The bundle of the running program: ../share/quillet relative to the executable.
-    // Needs the application object.
     [[nodiscard]] static Bundle main();
 
     [[nodiscard]] const QString &resourceDirectory() const { return m_resourceDirectory; }

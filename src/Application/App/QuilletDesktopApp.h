@@ -1,12 +1,12 @@
 #pragma once
 
 #include "AppConfiguration.h"
-#include "InsightsViewModel.h"
-#include "MainWindowViewModel.h"
 
 #include <QQmlApplicationEngine>
 
 #include <memory>
+
+class AppContainer;
 
 // The application: runs the start-up sequence in its constructor and shows the one window.
 class QuilletDesktopApp {
@@ -17,15 +17,13 @@ public:
     // Loads the window; false when QML failed to load.
     [[nodiscard]] bool showWindow();
 
-    [[nodiscard]] const AppConfiguration &configuration() const { return m_configuration; }
+    [[nodiscard]] AppContainer &container() { return *m_container; }
 
     // Builds the application object and the app, shows the window and runs the event loop.
     static int run(int argc, char **argv);
 
 private:
-    AppConfiguration m_configuration;
-    // The window's view models; the composition root will wire their actions to the stores.
-    MainWindowViewModel m_mainWindowViewModel;
-    InsightsViewModel m_insightsViewModel;
+    // Declared first so that it outlives the container, whose sign-in sheet uses it.
     std::unique_ptr<QQmlApplicationEngine> m_engine;
+    std::unique_ptr<AppContainer> m_container;
 };

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import Quillet.Shared
 import Quillet.Insights
+import Quillet.Drafts
 import Quillet.App
 
 // The application's one window. Light colours whatever the desktop's theme, lime accent.
@@ -11,7 +12,9 @@ ApplicationWindow {
     required property InsightsViewModel insightsViewModel
     // The screens built by their own features, plugged in by the application; a placeholder
     // shows until then.
-    property Component draftsScreen
+    // The drafts list; opening a draft reaches the window's view model through the application.
+    property DraftsViewModel draftsViewModel: null
+    property Component draftsScreen: draftsViewModel ? draftsComponent : null
     property Component editorScreen
     property Component settingsScreen
     property Component feedbackScreen
@@ -39,6 +42,13 @@ ApplicationWindow {
         highlightedText: AppStyle.ink
         link: AppStyle.ink
         mid: Qt.rgba(AppStyle.ink.r, AppStyle.ink.g, AppStyle.ink.b, 0.2)
+    }
+
+    Component {
+        id: draftsComponent
+        DraftsView {
+            viewModel: window.draftsViewModel
+        }
     }
 
     MainSplitView {

@@ -1,0 +1,69 @@
+#include "AppContainer.h"
+#include "TestServer.h"
+
+#include <QQmlEngine>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Builds the real composition root over a loopback server that answers nothing.
+class TestAppContainer : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void buildingMakesNoRequestAndRestoresStoredState()
+    {
+        TestServer server;
+        QVERIFY(server.isListening());
+        QTemporaryDir home;
+        AppConfiguration configuration;
+        configuration.api.baseURL = server.url(u"/base"_s);
+        configuration.linkedIn.callbackURLScheme = u"quillet-test"_s;
+        configuration.storage.draftsKey = u"container.drafts"_s;
+        configuration.storage.linkedInTokenKey = u"container-test-token"_s;
+        const QString settings = home.filePath(u"Quillet.conf"_s);
+
+        {
+            QQmlEngine engine;
+            AppContainer container(configuration, engine, settings);
+            QCOMPARE(container.configuration, configuration);
+            QVERIFY(!container.linkedInSessionStore.isConnected());
+            container.draftStore.setEditorText(u"Kept between launches"_s);
+            container.draftStore.saveCurrentDraft();
+            QCOMPARE(container.draftStore.drafts().size(), 1);
+            // The drafts list reads the container's one draft store.
+            QCOMPARE(container.draftsViewModel.drafts()->count(), 1);
+        }
+
+        // A second container over the same settings file restores the draft.
+        QQmlEngine engine;
+        AppContainer container(configuration, engine, settings);
+        QCOMPARE(container.draftStore.drafts().size(), 1);
+        QCOMPARE(container.draftStore.drafts().first().body, u"Kept between launches"_s);
+
+        // Nothing was asked of the server while building or saving signed out.
+        QTest::qWait(200);
+        QCOMPARE(server.requestCount(), 0);
+    }
+
+    void openingADraftShowsItInTheEditor()
+    {
+        QTemporaryDir home;
+        AppConfiguration configuration;
+        configuration.api.baseURL = QUrl(u"http://127.0.0.1:9"_s);
+        configuration.storage.draftsKey = u"container.drafts"_s;
+        configuration.storage.linkedInTokenKey = u"container-test-token"_s;
+        QQmlEngine engine;
+        AppContainer container(configuration, engine, home.filePath(u"Quillet.conf"_s));
+        container.draftStore.setEditorText(u"First"_s);
+        container.draftStore.saveCurrentDraft();
+        container.mainWindowViewModel.selectSection(MainWindowViewModel::Section::Drafts);
+        QVERIFY(container.draftsViewModel.openDraftAt(0));
+        QCOMPARE(container.mainWindowViewModel.selection(), MainWindowViewModel::Section::Editor);
+        QCOMPARE(container.draftStore.editorText(), u"First"_s);
+    }
+};
+
+QTEST_MAIN(TestAppContainer)
+#include "tst_appcontainer.moc"
