@@ -10,7 +10,6 @@
 #include <QRandomGenerator>
 #include <QUrlQuery>
 
-
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -7,13 +7,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct TextStyleSpec {
+struct TextStyleMetrics {
     int pixelSize;
     QFont::Weight weight;
 };
 
 // One table for every text style the screens name.
-constexpr TextStyleSpec textStyles[] = {
+constexpr TextStyleMetrics textStyles[] = {
     /* Title2 */ {17, QFont::Normal},
     /* Title3 */ {15, QFont::Normal},
     /* Headline */ {13, QFont::DemiBold},
@@ -57,10 +57,10 @@ AppStyle *AppStyle::create(QQmlEngine *, QJSEngine *)
 
 QFont AppStyle::font(TextStyle style)
 {
-    const auto &spec = textStyles[static_cast<int>(style)];
+    const auto &metrics = textStyles[static_cast<int>(style)];
     QFont f;
-    f.setPixelSize(spec.pixelSize);
-    f.setWeight(spec.weight);
+    f.setPixelSize(metrics.pixelSize);
+    f.setWeight(metrics.weight);
     return f;
 }
 

@@ -43,9 +43,10 @@ private Q_SLOTS:
     void everySymbolResolvesToAnInstalledIcon_data()
     {
         QTest::addColumn<QString>("name");
-        for (const auto *name : {"xmark", "chevron.left", "doc.text", "wand.and.stars", "list.bullet",
-                                 "list.number", "chart.line.uptrend.xyaxis", "square.and.pencil",
-                                 "gearshape", "photo.on.rectangle.angled", "ladybug"})
+        for (const auto *name :
+             {"xmark", "chevron.left", "doc.text", "wand.and.stars", "list.bullet", "list.number",
+              "chart.line.uptrend.xyaxis", "square.and.pencil", "gearshape",
+              "photo.on.rectangle.angled", "ladybug"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void everySymbolResolvesToAnInstalledIcon()
