@@ -17,11 +17,18 @@
 #include "UserDefaults.h"
 #include "UserDefaultsDraftRepository.h"
 
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
 
 #include <memory>
+
+Q_IMPORT_QML_PLUGIN(Quillet_SharedPlugin)
+Q_IMPORT_QML_PLUGIN(Quillet_EditorPlugin)
 
 using namespace Qt::StringLiterals;
 
@@ -378,7 +385,44 @@ private Q_SLOTS:
         QCOMPARE(h.store->statusMessage(), u"Naturalized English."_s);
         QCOMPARE(h.store->draftCount(), 0);
     }
+
+    // The screen renders offscreen over the view model and follows its state.
+    void screenFollowsTheViewModel()
+    {
+        Harness h;
+        QQuickView view;
+        view.engine()->addImportPath(u"qrc:/"_s);
+        view.setInitialProperties({{u"viewModel"_s, QVariant::fromValue(h.viewModel.get())}});
+        view.setSource(QUrl(u"qrc:/Quillet/Editor/UI/EditorView.qml"_s));
+        QVERIFY2(view.errors().isEmpty(), qPrintable(view.errors().value(0).toString()));
+        auto *root = view.rootObject();
+        QVERIFY(root);
+        const auto item = [root](const char *name) {
+            return root->findChild<QQuickItem *>(QString::fromLatin1(name));
+        };
+        QSignalSpy showDrafts(root, SIGNAL(showDrafts()));
+
+        h.viewModel->setEditorText(u"   "_s);
+        QCOMPARE(item("previewText")->property("text").toString(),
+                 QString(EditorViewModel::previewPlaceholder));
+        QVERIFY(!item("clearButton")->isEnabled());
+        QVERIFY(!item("naturalizeButton")->isEnabled());
+        QVERIFY(item("postButton")->isEnabled());
+        QVERIFY(!item("statusLine")->isVisible());
+
+        h.viewModel->setEditorText(u"  Hello"_s);
+        QCOMPARE(item("previewText")->property("text").toString(), u"  Hello"_s);
+        QVERIFY(item("clearButton")->isEnabled());
+        QVERIFY(item("naturalizeButton")->isEnabled());
+        QCOMPARE(item("editor")->property("text").toString(), u"  Hello"_s);
+
+        h.store->setStatusMessage(u"Draft saved"_s);
+        QCOMPARE(item("statusLine")->property("text").toString(), u"Draft saved"_s);
+
+        QVERIFY(QMetaObject::invokeMethod(item("backButton"), "clicked"));
+        QCOMPARE(showDrafts.count(), 1);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestEditorViewModel)
+QTEST_MAIN(TestEditorViewModel)
 #include "tst_editorviewmodel.moc"
