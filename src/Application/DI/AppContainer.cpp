@@ -22,6 +22,8 @@ AppContainer::AppContainer(AppConfiguration configuration_, QQmlEngine &engine,
     , linkedInSessionStore(tokenStore)
     , aiSettingsStore(m_aiKeyStore)
     , draftsViewModel(draftStore)
+    , editorViewModel(draftStore, linkedInSessionStore, authService, postService, naturalizeService,
+                      aiSettingsStore, AppTelemetry::function())
     , insightsViewModel(InsightCatalog::builtIn(), InsightsViewModel::desktopOpener(),
                         AppTelemetry::function())
     , mainWindowViewModel(MainWindowViewModel::Actions{

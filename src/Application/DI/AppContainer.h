@@ -6,6 +6,7 @@
 #include "DBusUserNotificationCenter.h"
 #include "DraftStore.h"
 #include "DraftsViewModel.h"
+#include "EditorViewModel.h"
 #include "FeedbackService.h"
 #include "InsightsViewModel.h"
 #include "KeychainAIAPIKeyStore.h"
@@ -61,6 +62,7 @@ public:
     LinkedInSessionStore linkedInSessionStore;
     AISettingsStore aiSettingsStore;
     DraftsViewModel draftsViewModel;
+    EditorViewModel editorViewModel;
     InsightsViewModel insightsViewModel;
     MainWindowViewModel mainWindowViewModel;
 

@@ -3,6 +3,7 @@ import QtQuick.Controls
 import Quillet.Shared
 import Quillet.Insights
 import Quillet.Drafts
+import Quillet.Editor
 import Quillet.App
 
 // The application's one window. Light colours whatever the desktop's theme, lime accent.
@@ -15,7 +16,8 @@ ApplicationWindow {
     // The drafts list; opening a draft reaches the window's view model through the application.
     property DraftsViewModel draftsViewModel: null
     property Component draftsScreen: draftsViewModel ? draftsComponent : null
-    property Component editorScreen
+    property EditorViewModel editorViewModel: null
+    property Component editorScreen: editorViewModel ? editorComponent : null
     property Component settingsScreen
     property Component feedbackScreen
 
@@ -48,6 +50,15 @@ ApplicationWindow {
         id: draftsComponent
         DraftsView {
             viewModel: window.draftsViewModel
+        }
+    }
+
+    Component {
+        id: editorComponent
+        EditorView {
+            viewModel: window.editorViewModel
+            onShowDrafts: window.viewModel.showDrafts()
+            onPostSucceeded: window.viewModel.showPostedToast()
         }
     }
 
