@@ -68,15 +68,32 @@ QCoro::Task<Result<void>> DBusUserNotificationCenter::add(Request request)
 {
     // Requests for one identifier go to the service one at a time: a second request must carry
     // the id that the first one's answer brings, or both would be shown side by side.
-    while (m_inFlight.contains(request.identifier))
-        co_await qCoro(this, &DBusUserNotificationCenter::requestSettled);
+    // A named awaiter: GCC 12 may destroy a temporary inside a co_await expression twice.
+    while (m_inFlight.contains(request.identifier)) {
+        TurnForIdentifier turn{this, request.identifier};
+        co_await turn;
+    }
 
     const QString identifier = request.identifier;
     m_inFlight.insert(identifier);
     auto result = co_await notify(std::move(request));
     m_inFlight.remove(identifier);
-    Q_EMIT requestSettled();
+    settle(identifier);
     co_return result;
+}
+
+void DBusUserNotificationCenter::settle(const QString &identifier)
+{
+    // The oldest waiting request takes the next turn, from the event loop rather than inside
+    // this request's own completion. Waiters left when the centre goes away never resume.
+    auto waiting = m_waiting.find(identifier);
+    if (waiting == m_waiting.end())
+        return;
+    const auto next = waiting->takeFirst();
+    if (waiting->isEmpty())
+        m_waiting.erase(waiting);
+    QMetaObject::invokeMethod(
+        this, [next] { next.resume(); }, Qt::QueuedConnection);
 }
 
 QCoro::Task<Result<void>> DBusUserNotificationCenter::notify(Request request)

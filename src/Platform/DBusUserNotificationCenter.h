@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <coroutine>
 #include <optional>
 
 class QDBusMessage;
@@ -51,12 +52,20 @@ public:
     [[nodiscard]] QCoro::Task<Result<bool>> requestAuthorization() override;
     [[nodiscard]] QCoro::Task<Result<void>> add(Request request) override;
 
-Q_SIGNALS:
-    // A request's call to the service has finished; a request for the same identifier that
-    // arrived meanwhile waits for this before it is sent.
-    void requestSettled();
-
 private:
+    // Suspends a request until the one in flight for the same identifier has settled.
+    struct TurnForIdentifier {
+        DBusUserNotificationCenter *center;
+        QString identifier;
+        [[nodiscard]] bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> waiter)
+        {
+            center->m_waiting[identifier].append(waiter);
+        }
+        void await_resume() const noexcept {}
+    };
+    void settle(const QString &identifier);
+
     QCoro::Task<Result<void>> notify(Request request);
     QCoro::Task<Result<QStringList>> capabilities();
     QCoro::Task<QDBusMessage> call(QString method, QVariantList arguments);
@@ -69,6 +78,8 @@ private:
     QHash<QString, uint> m_notificationIds;
     // Identifiers whose request is on its way to the service.
     QSet<QString> m_inFlight;
+    // Requests waiting for their identifier's turn, oldest first.
+    QHash<QString, QList<std::coroutine_handle<>>> m_waiting;
     std::optional<QStringList> m_capabilities;
     // Counts owner changes, so that an answer from a service that has since gone is not kept.
     quint64 m_serviceGeneration = 0;
