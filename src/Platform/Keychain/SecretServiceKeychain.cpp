@@ -70,6 +70,25 @@ bool askBus(GDBusConnection *bus, const char *method, GVariant *parameters,
     return false;
 }
 
+// Every item stored for (service, account), unlocking a locked keyring on the way (which a
+// desktop asks the user about). `items` receives the list, which the caller owns. Searching
+// with unlocking, rather than the plain lookup and clear calls, keeps items in a locked
+// keyring from passing as absent.
+Keychain::Status findItems(SecretService *secrets, const QString &service, const QString &account,
+                           SecretSearchFlags extraFlags, GList **items)
+{
+    g_autoptr(GHashTable) attributes = attributesFor(service, account);
+    g_autoptr(GError) error = nullptr;
+    const auto flags = static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | extraFlags);
+    *items = secret_service_search_sync(secrets, genericPasswordSchema(), attributes, flags,
+                                        nullptr, &error);
+    if (error) {
+        logError("Searching", error);
+        return Keychain::Status::failure;
+    }
+    return *items ? Keychain::Status::success : Keychain::Status::itemNotFound;
+}
+
 } // namespace
 
 SecretServiceKeychain::SecretServiceKeychain(std::chrono::milliseconds busTimeout)
@@ -114,18 +133,10 @@ Keychain::ReadResult SecretServiceKeychain::read(const QString &service, const Q
     if (!secrets)
         return {Status::failure, {}};
 
-    g_autoptr(GHashTable) attributes = attributesFor(service, account);
-    g_autoptr(GError) error = nullptr;
-    const auto flags =
-        static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS);
-    g_autolist(SecretItem) items = secret_service_search_sync(secrets, genericPasswordSchema(),
-                                                              attributes, flags, nullptr, &error);
-    if (error) {
-        logError("Searching", error);
-        return {Status::failure, {}};
-    }
-    if (!items)
-        return {Status::itemNotFound, {}};
+    g_autolist(SecretItem) items = nullptr;
+    if (const auto found = findItems(secrets, service, account, SECRET_SEARCH_LOAD_SECRETS, &items);
+        found != Status::success)
+        return {found, {}};
 
     // Without a secret the item stayed locked: the user declined to unlock the keyring.
     g_autoptr(SecretValue) value = secret_item_get_secret(SECRET_ITEM(items->data));
@@ -147,17 +158,11 @@ Keychain::Status SecretServiceKeychain::update(const QString &service, const QSt
     if (!secrets)
         return Status::failure;
 
-    g_autoptr(GHashTable) attributes = attributesFor(service, account);
+    g_autolist(SecretItem) items = nullptr;
+    if (const auto found = findItems(secrets, service, account, SECRET_SEARCH_ALL, &items);
+        found != Status::success)
+        return found;
     g_autoptr(GError) error = nullptr;
-    const auto flags = static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK);
-    g_autolist(SecretItem) items = secret_service_search_sync(secrets, genericPasswordSchema(),
-                                                              attributes, flags, nullptr, &error);
-    if (error) {
-        logError("Searching", error);
-        return Status::failure;
-    }
-    if (!items)
-        return Status::itemNotFound;
 
     g_autoptr(SecretValue) value = secret_value_new(data.constData(), data.size(), contentType);
     for (GList *node = items; node; node = node->next) {
@@ -205,19 +210,11 @@ Keychain::Status SecretServiceKeychain::remove(const QString &service, const QSt
     if (!secrets)
         return Status::failure;
 
-    // Searching with unlocking, rather than secret_service_clear(), so that items in a locked
-    // keyring are deleted too instead of being skipped as if absent.
-    g_autoptr(GHashTable) attributes = attributesFor(service, account);
+    g_autolist(SecretItem) items = nullptr;
+    if (const auto found = findItems(secrets, service, account, SECRET_SEARCH_ALL, &items);
+        found != Status::success)
+        return found;
     g_autoptr(GError) error = nullptr;
-    const auto flags = static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK);
-    g_autolist(SecretItem) items = secret_service_search_sync(secrets, genericPasswordSchema(),
-                                                              attributes, flags, nullptr, &error);
-    if (error) {
-        logError("Searching", error);
-        return Status::failure;
-    }
-    if (!items)
-        return Status::itemNotFound;
 
     for (GList *node = items; node; node = node->next) {
         if (!secret_item_delete_sync(SECRET_ITEM(node->data), nullptr, &error)) {
