@@ -7,6 +7,7 @@ Q_IMPORT_QML_PLUGIN(Quillet_SharedPlugin)
 Q_IMPORT_QML_PLUGIN(Quillet_InsightsPlugin)
 Q_IMPORT_QML_PLUGIN(Quillet_DraftsPlugin)
 Q_IMPORT_QML_PLUGIN(Quillet_EditorPlugin)
+Q_IMPORT_QML_PLUGIN(Quillet_FeedbackPlugin)
 Q_IMPORT_QML_PLUGIN(Quillet_LinkedInAuthPlugin)
 
 int main(int argc, char *argv[])

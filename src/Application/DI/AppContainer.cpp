@@ -26,6 +26,8 @@ AppContainer::AppContainer(AppConfiguration configuration_, QQmlEngine &engine,
                       aiSettingsStore, AppTelemetry::function())
     , insightsViewModel(InsightCatalog::builtIn(), InsightsViewModel::desktopOpener(),
                         AppTelemetry::function())
+    , feedbackViewModel(feedbackService, linkedInSessionStore, FeedbackViewModel::desktopOpener(),
+                        AppTelemetry::function())
     , mainWindowViewModel(MainWindowViewModel::Actions{
           [this] { draftStore.startNewPost(); },
           [this] { draftStore.setSession(linkedInSessionStore.token()); },
@@ -37,6 +39,12 @@ AppContainer::AppContainer(AppConfiguration configuration_, QQmlEngine &engine,
                      &mainWindowViewModel, &MainWindowViewModel::sessionTokenChanged);
     QObject::connect(&draftsViewModel, &DraftsViewModel::draftOpened, &mainWindowViewModel,
                      &MainWindowViewModel::openDraftInEditor);
+    // Dismissing the feedback sheet discards the form, so it opens empty next time.
+    QObject::connect(&mainWindowViewModel, &MainWindowViewModel::showsFeedbackChanged,
+                     &feedbackViewModel, [this] {
+                         if (!mainWindowViewModel.showsFeedback())
+                             feedbackViewModel.reset();
+                     });
 }
 
 void AppContainer::syncReminder()

@@ -8,6 +8,7 @@
 #include "DraftsViewModel.h"
 #include "EditorViewModel.h"
 #include "FeedbackService.h"
+#include "FeedbackViewModel.h"
 #include "InsightsViewModel.h"
 #include "KeychainAIAPIKeyStore.h"
 #include "LinkedInAuthService.h"
@@ -64,6 +65,7 @@ public:
     DraftsViewModel draftsViewModel;
     EditorViewModel editorViewModel;
     InsightsViewModel insightsViewModel;
+    FeedbackViewModel feedbackViewModel;
     MainWindowViewModel mainWindowViewModel;
 
 private:

@@ -4,6 +4,7 @@ import Quillet.Shared
 import Quillet.Insights
 import Quillet.Drafts
 import Quillet.Editor
+import Quillet.Feedback
 import Quillet.App
 
 // The application's one window. Light colours whatever the desktop's theme, lime accent.
@@ -19,7 +20,8 @@ ApplicationWindow {
     property EditorViewModel editorViewModel: null
     property Component editorScreen: editorViewModel ? editorComponent : null
     property Component settingsScreen
-    property Component feedbackScreen
+    property FeedbackViewModel feedbackViewModel: null
+    property Component feedbackScreen: feedbackViewModel ? feedbackComponent : null
 
     width: 900
     height: 650
@@ -59,6 +61,14 @@ ApplicationWindow {
             viewModel: window.editorViewModel
             onShowDrafts: window.viewModel.showDrafts()
             onPostSucceeded: window.viewModel.showPostedToast()
+        }
+    }
+
+    Component {
+        id: feedbackComponent
+        FeedbackView {
+            viewModel: window.feedbackViewModel
+            onCloseRequested: window.viewModel.closeFeedback()
         }
     }
 

@@ -63,6 +63,23 @@ private Q_SLOTS:
         QCOMPARE(container.mainWindowViewModel.selection(), MainWindowViewModel::Section::Editor);
         QCOMPARE(container.draftStore.editorText(), u"First"_s);
     }
+
+    void dismissingTheFeedbackSheetEmptiesTheForm()
+    {
+        QTemporaryDir home;
+        AppConfiguration configuration;
+        configuration.api.baseURL = QUrl(u"http://127.0.0.1:9"_s);
+        configuration.storage.draftsKey = u"container.drafts"_s;
+        configuration.storage.linkedInTokenKey = u"container-test-token"_s;
+        QQmlEngine engine;
+        AppContainer container(configuration, engine, home.filePath(u"Quillet.conf"_s));
+        container.mainWindowViewModel.openFeedback();
+        container.feedbackViewModel.setTitle(u"Idea"_s);
+        container.feedbackViewModel.setMessage(u"Dark mode"_s);
+        container.mainWindowViewModel.closeFeedback();
+        QVERIFY(container.feedbackViewModel.title().isEmpty());
+        QVERIFY(container.feedbackViewModel.message().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestAppContainer)

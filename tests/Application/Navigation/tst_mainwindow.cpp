@@ -1,6 +1,11 @@
 #include "AppStyle.h"
+#include "AuthTokenStore.h"
+#include "FeedbackService.h"
+#include "FeedbackViewModel.h"
+#include "InMemoryKeychain.h"
 #include "InsightCatalog.h"
 #include "InsightsViewModel.h"
+#include "LinkedInSessionStore.h"
 #include "MainWindowViewModel.h"
 
 #include <QQmlApplicationEngine>
@@ -153,6 +158,25 @@ private Q_SLOTS:
         saveScreenshot(u"mainwindow-feedback-sheet.png"_s);
         m_model->closeFeedback();
         QTRY_VERIFY(!sheet->property("visible").toBool());
+    }
+
+    void feedbackSheetShowsTheFormAndItsCloseButtonClosesIt()
+    {
+        InMemoryKeychain keychain;
+        AuthTokenStore tokenStore(keychain, u"token"_s);
+        LinkedInSessionStore session(tokenStore);
+        FeedbackService service(QUrl(u"http://127.0.0.1:9"_s));
+        FeedbackViewModel feedback(service, session, {}, {});
+        m_window->setProperty("feedbackViewModel", QVariant::fromValue(&feedback));
+
+        m_model->openFeedback();
+        auto *sheet = m_window->findChild<QObject *>(u"feedbackSheet"_s);
+        QTRY_VERIFY(sheet->property("opened").toBool());
+        saveScreenshot(u"mainwindow-feedback-form.png"_s);
+        QVERIFY(QMetaObject::invokeMethod(item("closeButton"), "clicked"));
+        QVERIFY(!m_model->showsFeedback());
+        QTRY_VERIFY(!sheet->property("visible").toBool());
+        m_window->setProperty("feedbackViewModel", QVariant::fromValue<QObject *>(nullptr));
     }
 
     void feedbackButtonDragStopsAtTheEdge()
