@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AISettingsStore.h"
+#include "AccountViewModel.h"
 #include "AppConfiguration.h"
 #include "AuthTokenStore.h"
 #include "DBusUserNotificationCenter.h"
@@ -63,6 +64,7 @@ public:
     AISettingsStore aiSettingsStore;
     DraftsViewModel draftsViewModel;
     EditorViewModel editorViewModel;
+    AccountViewModel accountViewModel;
     InsightsViewModel insightsViewModel;
     MainWindowViewModel mainWindowViewModel;
 

@@ -4,6 +4,7 @@ import Quillet.Shared
 import Quillet.Insights
 import Quillet.Drafts
 import Quillet.Editor
+import Quillet.Account
 import Quillet.App
 
 // The application's one window. Light colours whatever the desktop's theme, lime accent.
@@ -18,7 +19,9 @@ ApplicationWindow {
     property Component draftsScreen: draftsViewModel ? draftsComponent : null
     property EditorViewModel editorViewModel: null
     property Component editorScreen: editorViewModel ? editorComponent : null
-    property Component settingsScreen
+    // The settings section; its feedback bar opens the window's feedback sheet.
+    property AccountViewModel accountViewModel: null
+    property Component settingsScreen: accountViewModel ? settingsComponent : null
     property Component feedbackScreen
 
     width: 900
@@ -59,6 +62,14 @@ ApplicationWindow {
             viewModel: window.editorViewModel
             onShowDrafts: window.viewModel.showDrafts()
             onPostSucceeded: window.viewModel.showPostedToast()
+        }
+    }
+
+    Component {
+        id: settingsComponent
+        AccountSettingsStack {
+            viewModel: window.accountViewModel
+            onFeedbackRequested: window.viewModel.openFeedback()
         }
     }
 
