@@ -37,6 +37,7 @@ bool QuilletDesktopApp::showWindow()
         {u"draftsViewModel"_s, QVariant::fromValue(&m_container->draftsViewModel)},
         {u"editorViewModel"_s, QVariant::fromValue(&m_container->editorViewModel)},
         {u"feedbackViewModel"_s, QVariant::fromValue(&m_container->feedbackViewModel)},
+        {u"accountViewModel"_s, QVariant::fromValue(&m_container->accountViewModel)},
     });
     m_engine->load(QUrl(u"qrc:/Quillet/App/Navigation/Main.qml"_s));
     return !m_engine->rootObjects().isEmpty();

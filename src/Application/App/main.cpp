@@ -9,6 +9,7 @@ Q_IMPORT_QML_PLUGIN(Quillet_DraftsPlugin)
 Q_IMPORT_QML_PLUGIN(Quillet_EditorPlugin)
 Q_IMPORT_QML_PLUGIN(Quillet_FeedbackPlugin)
 Q_IMPORT_QML_PLUGIN(Quillet_LinkedInAuthPlugin)
+Q_IMPORT_QML_PLUGIN(Quillet_AccountPlugin)
 
 int main(int argc, char *argv[])
 {

@@ -24,6 +24,8 @@ AppContainer::AppContainer(AppConfiguration configuration_, QQmlEngine &engine,
     , draftsViewModel(draftStore)
     , editorViewModel(draftStore, linkedInSessionStore, authService, postService, naturalizeService,
                       aiSettingsStore, AppTelemetry::function())
+    , accountViewModel(authService, linkedInSessionStore, draftStore, aiSettingsStore,
+                       AppTelemetry::function())
     , insightsViewModel(InsightCatalog::builtIn(), InsightsViewModel::desktopOpener(),
                         AppTelemetry::function())
     , feedbackViewModel(feedbackService, linkedInSessionStore, FeedbackViewModel::desktopOpener(),

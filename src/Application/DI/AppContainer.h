@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AISettingsStore.h"
+#include "AccountViewModel.h"
 #include "AppConfiguration.h"
 #include "AuthTokenStore.h"
 #include "DBusUserNotificationCenter.h"
@@ -64,6 +65,7 @@ public:
     AISettingsStore aiSettingsStore;
     DraftsViewModel draftsViewModel;
     EditorViewModel editorViewModel;
+    AccountViewModel accountViewModel;
     InsightsViewModel insightsViewModel;
     FeedbackViewModel feedbackViewModel;
     MainWindowViewModel mainWindowViewModel;

@@ -5,6 +5,7 @@ import Quillet.Insights
 import Quillet.Drafts
 import Quillet.Editor
 import Quillet.Feedback
+import Quillet.Account
 import Quillet.App
 
 // The application's one window. Light colours whatever the desktop's theme, lime accent.
@@ -19,7 +20,9 @@ ApplicationWindow {
     property Component draftsScreen: draftsViewModel ? draftsComponent : null
     property EditorViewModel editorViewModel: null
     property Component editorScreen: editorViewModel ? editorComponent : null
-    property Component settingsScreen
+    // The settings section; its feedback bar opens the window's feedback sheet.
+    property AccountViewModel accountViewModel: null
+    property Component settingsScreen: accountViewModel ? settingsComponent : null
     property FeedbackViewModel feedbackViewModel: null
     property Component feedbackScreen: feedbackViewModel ? feedbackComponent : null
 
@@ -69,6 +72,14 @@ ApplicationWindow {
         FeedbackView {
             viewModel: window.feedbackViewModel
             onCloseRequested: window.viewModel.closeFeedback()
+        }
+    }
+
+    Component {
+        id: settingsComponent
+        AccountSettingsStack {
+            viewModel: window.accountViewModel
+            onFeedbackRequested: window.viewModel.openFeedback()
         }
     }
 

@@ -38,6 +38,7 @@ const QHash<QString, QString> &symbols()
         {u"photo.on.rectangle.angled"_s, u"insert-image-symbolic"_s},
         {u"ladybug"_s, u"help-browser-symbolic"_s},
         {u"person.crop.circle"_s, u"avatar-default-symbolic"_s},
+        {u"person.2"_s, u"system-users-symbolic"_s},
         {u"rectangle.portrait.and.arrow.right"_s, u"system-log-out-symbolic"_s},
         {u"bubble.left.and.bubble.right"_s, u"chat-message-new-symbolic"_s},
         {u"chevron.right"_s, u"go-next-symbolic"_s},

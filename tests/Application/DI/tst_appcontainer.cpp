@@ -80,6 +80,27 @@ private Q_SLOTS:
         QVERIFY(container.feedbackViewModel.title().isEmpty());
         QVERIFY(container.feedbackViewModel.message().isEmpty());
     }
+
+    void theAccountViewModelSharesTheContainersStores()
+    {
+        QTemporaryDir home;
+        AppConfiguration configuration;
+        configuration.api.baseURL = QUrl(u"http://127.0.0.1:9"_s);
+        configuration.storage.draftsKey = u"container.drafts"_s;
+        configuration.storage.linkedInTokenKey = u"container-test-token"_s;
+        QQmlEngine engine;
+        AppContainer container(configuration, engine, home.filePath(u"Quillet.conf"_s));
+        container.linkedInSessionStore.setStatusMessage(u"From the session store"_s);
+        container.aiSettingsStore.setApiKey(u"typed"_s);
+        QCOMPARE(container.accountViewModel.statusMessage(), u"From the session store"_s);
+        QCOMPARE(container.accountViewModel.apiKey(), u"typed"_s);
+        container.draftStore.setEditorText(u"Local"_s);
+        container.draftStore.saveCurrentDraft();
+        // Deleting without an account asks no server and empties the one draft store.
+        container.accountViewModel.deleteAccount();
+        QTRY_VERIFY(!container.accountViewModel.isDeletingAccount());
+        QVERIFY(container.draftStore.drafts().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestAppContainer)

@@ -1,9 +1,11 @@
 #include "TestServer.h"
 #include "WebEngineSignInSheet.h"
 
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickWindow>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -12,6 +14,29 @@ namespace {
 
 const auto scheme = u"quillet-test"_s;
 constexpr int sheetTimeout = 30000;
+
+// A page whose script sends the browser to each of `targets` in turn, 150 ms apart.
+TestServer::Answer scriptedPage(const QList<QByteArray> &targets)
+{
+    QByteArray script;
+    int delay = 50;
+    for (const auto &target : targets) {
+        script += "setTimeout(function() { location.href = '" + target + "'; }, " +
+                  QByteArray::number(delay) + ");";
+        delay += 150;
+    }
+    return TestServer::text(200, "<!doctype html><p>Signing in</p><script>" + script + "</script>",
+                            "text/html");
+}
+
+// Records every address handed to the desktop's URL handlers.
+class DesktopOpener : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl &url) { opened << url; }
+};
 
 } // namespace
 
@@ -25,6 +50,13 @@ private:
     std::optional<QWindow> m_mainWindow;
     std::optional<WebEngineSignInSheet> m_sheet;
     std::optional<Result<QUrl>> m_outcome;
+
+    [[nodiscard]] bool hasRequest(const QString &path) const
+    {
+        const auto requests = m_server->requests();
+        return std::any_of(requests.begin(), requests.end(),
+                           [&](const auto &request) { return request.path == path; });
+    }
 
     void startSheet(const QUrl &url, bool ephemeral)
     {
@@ -57,6 +89,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("kind");
         QTest::addColumn<bool>("ephemeral");
         QTest::newRow("302 redirect, ephemeral") << QByteArray("redirect") << true;
+        QTest::newRow("script redirect, persistent profile") << QByteArray("script") << false;
+        QTest::newRow("script redirect, ephemeral") << QByteArray("script") << true;
     }
     void aNavigationToTheCallbackSchemeEndsTheSheet()
     {
@@ -67,13 +101,7 @@ private Q_SLOTS:
         if (kind == "redirect") {
             m_server->setAnswer("GET", u"/authorize"_s, TestServer::redirect(302, callback));
         } else {
-            m_server->setAnswer(
-                "GET", u"/authorize"_s,
-                TestServer::text(200,
-                                 "<!doctype html><p>Signing in</p><script>setTimeout(function() {"
-                                 " location.href = '" +
-                                     callback.toEncoded() + "'; }, 50);</script>",
-                                 "text/html"));
+            m_server->setAnswer("GET", u"/authorize"_s, scriptedPage({callback.toEncoded()}));
         }
 
         startSheet(m_server->url(u"/authorize"_s), ephemeral);
@@ -83,6 +111,84 @@ private Q_SLOTS:
         QVERIFY2(*m_outcome, qPrintable(m_outcome->error().description));
         QCOMPARE(m_outcome->value(), callback);
         QVERIFY(!m_sheet->window());
+    }
+
+    // Only the callback scheme ends the sheet; a page that heads for any other scheme is
+    // stopped there, and nothing is handed to the desktop to open.
+    void otherSchemesNeitherEndTheSheetNorOpenAnything_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<bool>("clicked");
+        for (const bool clicked : {false, true}) {
+            const QByteArray how = clicked ? " (link clicked)" : " (script)";
+            QTest::newRow(QByteArray("another application's scheme" + how).constData())
+                << QByteArray("otherapp://callback?code=c") << clicked;
+            QTest::newRow(QByteArray("a prefix of the callback scheme" + how).constData())
+                << QByteArray("quillet://callback?code=c") << clicked;
+            QTest::newRow(QByteArray("local file" + how).constData())
+                << QByteArray("file:///etc/hostname") << clicked;
+        }
+        QTest::newRow("javascript (script)") << QByteArray("javascript:void(0)") << false;
+    }
+    void otherSchemesNeitherEndTheSheetNorOpenAnything()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(bool, clicked);
+        const QString targetScheme = QUrl::fromEncoded(target).scheme();
+        DesktopOpener opener;
+        for (const auto &watched : {targetScheme, u"http"_s, u"https"_s, scheme})
+            QDesktopServices::setUrlHandler(watched, &opener, "open");
+        const QUrl callback(u"quillet-test://linkedin/callback?state=s"_s);
+        if (clicked) {
+            // A link over the whole page: a user's click may hand an address to another
+            // application, which a script alone may not. The callback follows the click.
+            m_server->setAnswer("GET", u"/loaded"_s, TestServer::status(204));
+            m_server->setAnswer(
+                "GET", u"/authorize"_s,
+                TestServer::text(
+                    200,
+                    "<!doctype html><body style='margin:0'><a id='l' href='" + target +
+                        "' style='display:block;width:100vw;height:100vh'>Continue</a><script>"
+                        "document.getElementById('l').addEventListener('click', function() {"
+                        " setTimeout(function() { location.href = '" +
+                        callback.toEncoded() + "'; }, 300); }); fetch('/loaded');</script>",
+                    "text/html"));
+        } else {
+            m_server->setAnswer("GET", u"/authorize"_s,
+                                scriptedPage({target, target, callback.toEncoded()}));
+        }
+
+        startSheet(m_server->url(u"/authorize"_s), false);
+        if (clicked) {
+            QPointer<QQuickWindow> window = m_sheet->window();
+            QVERIFY(window && QTest::qWaitForWindowExposed(window));
+            QTRY_VERIFY_WITH_TIMEOUT(hasRequest(u"/loaded"_s), sheetTimeout);
+            QTest::mouseClick(window, Qt::LeftButton, {},
+                              QPoint(window->width() / 2, window->height() / 2));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_outcome.has_value(), sheetTimeout);
+        for (const auto &watched : {targetScheme, u"http"_s, u"https"_s, scheme})
+            QDesktopServices::unsetUrlHandler(watched);
+
+        QVERIFY2(*m_outcome, qPrintable(m_outcome->error().description));
+        QCOMPARE(m_outcome->value(), callback);
+        QCOMPARE(opener.opened, QList<QUrl>());
+    }
+
+    void aPageThatCannotBeOpenedFails()
+    {
+        // A loopback port that nobody listens on any more.
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+
+        startSheet(QUrl(u"http://127.0.0.1:%1/authorize"_s.arg(port)), false);
+        QTRY_VERIFY_WITH_TIMEOUT(m_outcome.has_value(), sheetTimeout);
+        QVERIFY(!*m_outcome);
+        QVERIFY(m_outcome->error().is(WebAuthenticationSession::Failure::failedToLoad));
+        QVERIFY(!m_outcome->error().description.isEmpty());
+        QTRY_VERIFY(!m_sheet->window());
     }
 
     void closingTheWindowCancels()

@@ -46,7 +46,7 @@ private Q_SLOTS:
         for (const auto *name :
              {"xmark", "chevron.left", "doc.text", "wand.and.stars", "list.bullet", "list.number",
               "chart.line.uptrend.xyaxis", "square.and.pencil", "gearshape",
-              "photo.on.rectangle.angled", "ladybug"})
+              "photo.on.rectangle.angled", "ladybug", "person.crop.circle", "person.2"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void everySymbolResolvesToAnInstalledIcon()

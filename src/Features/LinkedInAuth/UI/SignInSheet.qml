@@ -29,6 +29,8 @@ Window {
         anchors.fill: parent
         profile: profile
 
+        // Stops the callback and every scheme other than the web's: nothing is followed or
+        // handed to another application.
         onNavigationRequested: function(request) {
             if (root.controller.interceptNavigation(request.url))
                 request.reject()
@@ -40,6 +42,10 @@ Window {
         }
     }
 
-    // Loaded only once the profile is settled, so that no request uses another one.
-    Component.onCompleted: view.url = root.authorizationUrl
+    // Loaded only once the profile is settled and routes the callback scheme to the
+    // controller, so that no request uses another profile or escapes the sheet.
+    Component.onCompleted: {
+        root.controller.prepareProfile(profile)
+        view.url = root.authorizationUrl
+    }
 }

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QQuickWebEngineProfile>
 #include <QQuickWindow>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineUrlScheme>
@@ -18,6 +19,17 @@ namespace {
 
 // Chromium's code for a navigation that was stopped, as the sheet stops the callback's.
 constexpr int abortedErrorCode = -3;
+
+// The schemes of web pages, the only ones the sheet follows. Any other (file:, another
+// application's scheme) would show local files or hand the address to the desktop.
+bool isWebScheme(const QString &scheme)
+{
+    for (const auto *web : {"http", "https", "about", "data", "blob"}) {
+        if (scheme.compare(QLatin1StringView(web), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -49,6 +61,10 @@ WebEngineSignInSheet::WebEngineSignInSheet(QQmlEngine &engine, WindowProvider an
     : QObject(parent)
     , m_engine(engine)
     , m_anchor(std::move(anchor))
+    , m_callbackHandler([this](const QUrl &url) {
+        if (isCallback(url))
+            finish(url);
+    })
 {}
 
 WebEngineSignInSheet::~WebEngineSignInSheet()
@@ -98,12 +114,28 @@ QCoro::Task<Result<QUrl>> WebEngineSignInSheet::start(QUrl url, QString callback
     co_return m_outcome.value_or(Result<QUrl>(QUrl()));
 }
 
+void WebEngineSignInSheet::prepareProfile(QObject *profile)
+{
+    auto *webProfile = qobject_cast<QQuickWebEngineProfile *>(profile);
+    const QByteArray scheme = m_callbackScheme.toLatin1();
+    if (!webProfile || scheme.isEmpty() || webProfile->urlSchemeHandler(scheme))
+        return;
+    webProfile->installUrlSchemeHandler(scheme, &m_callbackHandler);
+}
+
 bool WebEngineSignInSheet::interceptNavigation(const QUrl &url)
 {
-    if (url.scheme().compare(m_callbackScheme, Qt::CaseInsensitive) != 0)
-        return false;
-    finish(url);
-    return true;
+    if (isCallback(url)) {
+        finish(url);
+        return true;
+    }
+    return !isWebScheme(url.scheme());
+}
+
+bool WebEngineSignInSheet::isCallback(const QUrl &url) const
+{
+    return !m_callbackScheme.isEmpty() &&
+           url.scheme().compare(m_callbackScheme, Qt::CaseInsensitive) == 0;
 }
 
 void WebEngineSignInSheet::reportLoadFailure(const QUrl &url, const QString &description,
@@ -112,7 +144,7 @@ void WebEngineSignInSheet::reportLoadFailure(const QUrl &url, const QString &des
     // An HTTP error status still shows the server's page to the user; a stopped navigation
     // is the callback being intercepted.
     if (errorDomain == QWebEngineLoadingInfo::HttpErrorDomain || errorCode == abortedErrorCode ||
-        url.scheme().compare(m_callbackScheme, Qt::CaseInsensitive) == 0)
+        isCallback(url))
         return;
     finish(fail(Error::service(WebAuthenticationSession::Failure::failedToLoad, description)));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallbackSchemeHandler.h"
 #include "WebAuthenticationSession.h"
 
 #include <QLatin1StringView>
@@ -19,9 +20,12 @@ class QWindow;
 
 // The sign-in sheet on Linux: a modal window over the application's window that shows the
 // page in Qt WebEngine. Its QML file is loaded on the first sign-in, never before, because a
-// web view starts Chromium's processes. A navigation to the callback scheme is not followed:
-// it ends the sheet with that address. Closing the window ends it as cancelled; a page that
-// cannot be opened (no connection, unknown host) ends it as failedToLoad.
+// web view starts Chromium's processes. A request to the callback scheme, whether the page
+// navigates there or a script sets the location, is not followed: it ends the sheet with that
+// address. The sheet opens web pages only: a page that navigates to any other scheme (file:,
+// another application's scheme) is stopped, and nothing is handed to the desktop. Closing the
+// window ends it as cancelled; a page that cannot be opened (no connection, unknown host) ends
+// it as failedToLoad.
 //
 // An ephemeral sheet uses an off-the-record profile; otherwise a persistent profile of the
 // application's own keeps the user signed in to the site between connections.
@@ -58,8 +62,12 @@ public:
     // The open sheet's window, or null.
     [[nodiscard]] QQuickWindow *window() const { return m_window; }
 
-    // Called by the sheet's QML. True when `url` is under the callback scheme: the navigation
-    // is then not followed and the sheet ends with `url`.
+    // Called by the sheet's QML before the page loads: routes the profile's requests to the
+    // callback scheme to this sheet.
+    Q_INVOKABLE void prepareProfile(QObject *profile);
+    // Called by the sheet's QML for every navigation. True when it must not be followed:
+    // under the callback scheme (the sheet then ends with `url`) or under any scheme other
+    // than the web's.
     Q_INVOKABLE bool interceptNavigation(const QUrl &url);
     Q_INVOKABLE void reportLoadFailure(const QUrl &url, const QString &description, int errorCode,
                                        int errorDomain);
@@ -70,11 +78,13 @@ Q_SIGNALS:
 
 private:
     void finish(Result<QUrl> outcome);
+    [[nodiscard]] bool isCallback(const QUrl &url) const;
 
     QQmlEngine &m_engine;
     WindowProvider m_anchor;
     std::unique_ptr<QQmlComponent> m_component;
     QPointer<QQuickWindow> m_window;
     QString m_callbackScheme;
+    CallbackSchemeHandler m_callbackHandler;
     std::optional<Result<QUrl>> m_outcome;
 };
