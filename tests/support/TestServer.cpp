@@ -231,6 +231,12 @@ TestServer::Answer TestServer::nextAnswer(const QByteArray &method, const QStrin
     return text(404, "no answer scripted for " + method + ' ' + path.toUtf8());
 }
 
+bool TestServer::isConnectionOpen(qsizetype index) const
+{
+    const QPointer<QTcpSocket> &socket = m_connections.value(index);
+    return socket && socket->state() == QAbstractSocket::ConnectedState;
+}
+
 void TestServer::handle(const QHttpServerRequest &request, QTcpSocket *socket)
 {
     Request recorded{methodName(request.method()),
@@ -241,6 +247,7 @@ void TestServer::handle(const QHttpServerRequest &request, QTcpSocket *socket)
                      request.url()};
     Answer answer = nextAnswer(recorded.method, recorded.path);
     m_requests.append(std::move(recorded));
+    m_connections.append(socket);
     Q_EMIT requestReceived();
 
     if (answer.ending == Answer::Ending::NeverAnswer)

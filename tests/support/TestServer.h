@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 #include <QQueue>
 #include <QString>
 #include <QUrl>
@@ -119,7 +120,14 @@ public:
     // Spins the event loop until at least `count` requests arrived; false on time-out.
     [[nodiscard]] bool
     waitForRequests(qsizetype count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    void clearRequests() { m_requests.clear(); }
+    void clearRequests()
+    {
+        m_requests.clear();
+        m_connections.clear();
+    }
+    // Whether the connection that carried request `index` (of requests()) is still open: a
+    // client that gives up on an answer closes it.
+    [[nodiscard]] bool isConnectionOpen(qsizetype index) const;
 
 Q_SIGNALS:
     void requestReceived();
@@ -139,4 +147,5 @@ private:
     quint16 m_port = 0;
     QMap<std::pair<QByteArray, QString>, Route> m_routes;
     QList<Request> m_requests;
+    QList<QPointer<QTcpSocket>> m_connections; // one per request, in the same order
 };

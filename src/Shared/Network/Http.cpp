@@ -1,5 +1,7 @@
 #include "Http.h"
 
+#include "HttpCancellation.h"
+
 #include <QCoreApplication>
 #include <QCoroNetworkReply>
 #include <QLoggingCategory>
@@ -31,7 +33,7 @@ struct DeleteLater {
 };
 
 // How an exchange was ended on our side before its answer was complete.
-enum class Stop { None, TimedOut, TooLarge };
+enum class Stop { None, TimedOut, TooLarge, Cancelled };
 
 bool isRedirect(int status)
 {
@@ -63,8 +65,16 @@ QString loggable(const QUrl &url)
 }
 
 // One request and its answer, without following redirects.
+Error cancelledError()
+{
+    return Error::transport(Http::cancelledDescription, QNetworkReply::OperationCanceledError);
+}
+
 QCoro::Task<Result<HttpResponse>> exchange(HttpRequest request)
 {
+    if (request.cancellation && request.cancellation->isCancelled())
+        co_return fail(cancelledError());
+
     QNetworkRequest networkRequest(request.url);
     networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                                 QNetworkRequest::ManualRedirectPolicy);
@@ -107,6 +117,9 @@ QCoro::Task<Result<HttpResponse>> exchange(HttpRequest request)
             idle.start();
     };
     QObject::connect(&idle, &QTimer::timeout, &context, [&] { stopWith(Stop::TimedOut); });
+    if (request.cancellation)
+        QObject::connect(request.cancellation.get(), &HttpCancellation::cancelled, &context,
+                         [&] { stopWith(Stop::Cancelled); });
     QObject::connect(reply.get(), &QNetworkReply::uploadProgress, &context, progressed);
     QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &context, progressed);
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &context, [&] {
@@ -140,6 +153,8 @@ QCoro::Task<Result<HttpResponse>> exchange(HttpRequest request)
         co_return fail(Error::transport(
             u"The response is larger than %1 bytes."_s.arg(request.maxResponseSize),
             QNetworkReply::UnknownContentError));
+    case Stop::Cancelled:
+        co_return fail(cancelledError());
     case Stop::None:
         break;
     }

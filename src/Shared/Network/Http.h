@@ -23,6 +23,7 @@ using QueryItems = QList<std::pair<QString, QString>>;
 inline constexpr int maxRedirects = 10;
 inline constexpr QLatin1StringView timedOutDescription{"The request timed out."};
 inline constexpr QLatin1StringView tooManyRedirectsDescription{"Too many redirects."};
+inline constexpr QLatin1StringView cancelledDescription{"The request was cancelled."};
 
 // `path` appended to the path of `baseURL` with exactly one "/" between them: a base path
 // stays, and no trailing "/" is added or removed beyond what `path` itself says. Non-empty
@@ -46,7 +47,8 @@ inline constexpr QLatin1StringView tooManyRedirectsDescription{"Too many redirec
 // non-2xx answer is a value here, and each client decides what it means. A failure is a
 // transport error with the network stack's own description ("Connection refused"):
 // no answer at all, an answer cut off before its end, a request silent for longer than
-// `request.timeout` (timedOutDescription), or a body larger than `request.maxResponseSize`.
+// `request.timeout` (timedOutDescription), a body larger than `request.maxResponseSize`, or a
+// cancelled `request.cancellation` (cancelledDescription; the connection is aborted).
 //
 // Redirects (301, 302, 303, 307, 308) are followed up to maxRedirects. When one leads to
 // another origin (scheme, host or port), the Authorization header is not sent there; a

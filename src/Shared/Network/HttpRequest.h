@@ -8,7 +8,10 @@
 #include <QUrl>
 
 #include <chrono>
+#include <memory>
 #include <utility>
+
+class HttpCancellation;
 
 // One request for the shared HTTP client (Http::send). Every field has the client's default,
 // so a caller sets only what its endpoint fixes.
@@ -34,6 +37,8 @@ struct HttpRequest {
     std::chrono::milliseconds timeout = defaultTimeout;
     QNetworkRequest::CacheLoadControl cacheLoadControl = QNetworkRequest::PreferNetwork;
     qint64 maxResponseSize = defaultMaxResponseSize;
+    // When set, cancelling it ends the request early (see HttpCancellation).
+    std::shared_ptr<HttpCancellation> cancellation;
 
     // Replaces any header of the same name (names compare case-insensitively).
     void setHeader(QByteArrayView name, const QByteArray &value);

@@ -33,6 +33,7 @@ class AppStyle : public QObject {
 
     Q_PROPERTY(qreal cornerRadius READ cornerRadius CONSTANT)
     Q_PROPERTY(qreal pressedOpacity READ pressedOpacity CONSTANT)
+    Q_PROPERTY(qreal disabledOpacity READ disabledOpacity CONSTANT)
     Q_PROPERTY(qreal buttonInset READ buttonInset CONSTANT)
     Q_PROPERTY(qreal standardMargin READ standardMargin CONSTANT)
 
@@ -67,6 +68,9 @@ public:
 
     [[nodiscard]] static constexpr qreal cornerRadius() { return 8; }
     [[nodiscard]] static constexpr qreal pressedOpacity() { return 0.7; }
+    // The desktop's usual dimming of a control that cannot be used; the button styles draw
+    // no disabled look of their own, so without it a disabled button looks usable.
+    [[nodiscard]] static constexpr qreal disabledOpacity() { return 0.5; }
     [[nodiscard]] static constexpr qreal buttonInset() { return 14; }
     [[nodiscard]] static constexpr qreal standardMargin() { return 20; }
 

@@ -1,11 +1,18 @@
 #include "ProfilePhotoLoader.h"
 
 #include "Http.h"
+#include "HttpCancellation.h"
 
 #include <QPointer>
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
+
+ProfilePhotoLoader::~ProfilePhotoLoader()
+{
+    cancelDownload();
+}
 
 void ProfilePhotoLoader::setPictureURL(const QString &pictureURL)
 {
@@ -14,14 +21,21 @@ void ProfilePhotoLoader::setPictureURL(const QString &pictureURL)
     m_pictureURL = pictureURL;
     emit pictureURLChanged();
 
-    const quint64 generation = ++m_generation;
+    cancelDownload();
     const QUrl url(pictureURL, QUrl::StrictMode);
     if (pictureURL.isEmpty() || !url.isValid() || url.isRelative()) {
         setImage({});
         return;
     }
+    m_download = std::make_shared<HttpCancellation>();
     // Runs by itself; its outcome is applied inside load().
-    load(url, generation);
+    load(url, m_download);
+}
+
+void ProfilePhotoLoader::cancelDownload()
+{
+    if (auto download = std::exchange(m_download, nullptr))
+        download->cancel();
 }
 
 qreal ProfilePhotoLoader::letterSize(qreal diameter)
@@ -29,18 +43,21 @@ qreal ProfilePhotoLoader::letterSize(qreal diameter)
     return std::max(minimumLetterSize, letterShare * diameter);
 }
 
-QCoro::Task<> ProfilePhotoLoader::load(QUrl url, quint64 generation)
+QCoro::Task<> ProfilePhotoLoader::load(QUrl url, std::shared_ptr<HttpCancellation> cancellation)
 {
     HttpRequest request;
     request.url = std::move(url);
     request.cacheLoadControl = QNetworkRequest::PreferCache;
     request.timeout = timeout;
     request.setHeader(userAgentHeader, userAgent.toByteArray());
+    request.cancellation = cancellation;
 
     QPointer self(this);
     const auto response = co_await Http::send(std::move(request));
-    if (!self || generation != m_generation)
+    // A cancelled download was superseded or its loader is going away.
+    if (!self || cancellation->isCancelled())
         co_return;
+    m_download.reset();
     if (!response || !Http::isSuccess(response->status)) {
         setImage({});
         co_return;

@@ -8,14 +8,18 @@
 #include <QCoroTask>
 
 #include <chrono>
+#include <memory>
+
+class HttpCancellation;
 
 // Downloads the member's profile picture through the shared HTTP client. The cache-first
 // policy shows a picture already in the HTTP cache without a request. Any failure (no or an
 // invalid address, a non-2xx answer, a body that is not an image, a transport error) leaves no
 // image, and the caller shows its fallback; nothing is reported.
 //
-// A new address starts a new download: the result of an older one is ignored, and the previous
-// picture stays until the new one arrives.
+// A new address starts a new download and aborts the one in flight, whose outcome is then
+// ignored: the previous picture stays until the new one arrives. Destroying the loader aborts
+// its download too, so no connection outlives the item that wanted the picture.
 class ProfilePhotoLoader : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -33,6 +37,7 @@ public:
     static constexpr qreal minimumLetterSize = 10;
 
     using QObject::QObject;
+    ~ProfilePhotoLoader() override;
 
     [[nodiscard]] QString pictureURL() const { return m_pictureURL; }
     void setPictureURL(const QString &pictureURL);
@@ -48,11 +53,12 @@ Q_SIGNALS:
     void imageChanged();
 
 private:
-    QCoro::Task<> load(QUrl url, quint64 generation);
+    QCoro::Task<> load(QUrl url, std::shared_ptr<HttpCancellation> cancellation);
+    void cancelDownload();
     void setImage(const QImage &image);
 
     QString m_pictureURL;
     QImage m_image;
-    // Counts the downloads started; only the latest one may set the image.
-    quint64 m_generation = 0;
+    // The download in flight, if any; only it may set the image.
+    std::shared_ptr<HttpCancellation> m_download;
 };

@@ -13,6 +13,7 @@ Button {
     leftPadding: 0
     rightPadding: 0
     font: AppStyle.headline
+    opacity: enabled ? 1 : AppStyle.disabledOpacity
     Accessible.name: text
     Accessible.onPressAction: control.clicked()
 

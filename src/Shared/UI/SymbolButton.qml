@@ -14,6 +14,7 @@ AbstractButton {
     implicitWidth: frameSize
     implicitHeight: frameSize
     focusPolicy: Qt.StrongFocus
+    opacity: enabled ? 1 : AppStyle.disabledOpacity
     hoverEnabled: true
     Accessible.role: Accessible.Button
     Accessible.onPressAction: control.clicked()

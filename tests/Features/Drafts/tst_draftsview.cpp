@@ -5,6 +5,7 @@
 #include "DraftStore.h"
 #include "DraftsViewModel.h"
 #include "LinkedInToken.h"
+#include "ScriptedDraftSyncing.h"
 #include "UserDefaults.h"
 #include "UserDefaultsDraftRepository.h"
 
@@ -31,14 +32,15 @@ namespace {
 const QString longBody =
     u"A long one\n"_s + u"Every line of this body goes on and on. "_s.repeated(30);
 
-// A draft store over a user-defaults file in a fresh folder, holding `drafts` signed out.
+// A draft store over a user-defaults file in a fresh folder, holding `drafts` signed out, and
+// with a drafts service the test answers by hand.
 struct Harness {
     explicit Harness(const QList<Draft> &drafts = {})
     {
         UserDefaultsDraftRepository seed(key, defaults);
         seed.saveSnapshot({drafts, std::nullopt, at(0), std::nullopt}, std::nullopt);
         store = std::make_unique<DraftStore>(
-            repository, nullptr, AppTelemetry::Function{}, [] { return at(100); },
+            repository, &sync, AppTelemetry::Function{}, [] { return at(100); },
             [] { return 0.0; });
         viewModel = std::make_unique<DraftsViewModel>(*store, QLocale(QLocale::German));
         tester = std::make_unique<QAbstractItemModelTester>(
@@ -58,6 +60,7 @@ struct Harness {
     QTemporaryDir folder;
     UserDefaults defaults{folder.filePath(u"defaults.json"_s)};
     UserDefaultsDraftRepository repository{key, defaults};
+    ScriptedDraftSyncing sync;
     std::unique_ptr<DraftStore> store;
     std::unique_ptr<DraftsViewModel> viewModel;
     std::unique_ptr<QAbstractItemModelTester> tester;
@@ -276,6 +279,40 @@ private Q_SLOTS:
                  at(30).toLocalTime().toString(u"dd.MM.yy HH:mm"_s));
         QVERIFY(visibleItem(rows.first(), u"deleteDraftButton"_s));
         saveScreenshot(*view, u"draftsview-three.png"_s);
+    }
+
+    void oneDraftIsOneRowWithoutADivider()
+    {
+        Harness h({draft(1, 30, u"Only one"_s)});
+        auto view = load(h);
+        QVERIFY(view);
+        QCOMPARE(visibleItems(view->rootObject(), u"draftRow"_s).size(), 1);
+        QVERIFY(visibleItems(view->rootObject(), u"divider"_s).isEmpty());
+    }
+
+    // The rows follow the list that a sync run merged, newest change first.
+    void rowsFollowTheMergedListAfterASync()
+    {
+        Harness h({draft(1, 30, u"Local newest"_s), draft(2, 20, u"Local older"_s)});
+        auto view = load(h);
+        QVERIFY(view);
+        LinkedInToken token;
+        token.accessToken = u"access"_s;
+        token.profile.memberID = u"member-1"_s;
+        token.connectedAt = at(0);
+        // The signed-in account's own drafts come from the server.
+        h.store->setSession(token);
+        QCOMPARE(h.sync.pendingCount(), 1);
+        h.sync.succeedList({draft(3, 10, u"Server old"_s), draft(4, 50, u"Server newest"_s),
+                            draft(5, 40, u"Server middle"_s)});
+
+        const QStringList merged{u"Server newest"_s, u"Server middle"_s, u"Server old"_s};
+        QCOMPARE(h.titles(), merged);
+        QStringList shown;
+        for (auto *title : visibleItems(view->rootObject(), u"draftTitle"_s))
+            shown << title->property("text").toString();
+        QCOMPARE(shown, merged);
+        QCOMPARE(visibleItems(view->rootObject(), u"divider"_s).size(), 2);
     }
 
     void viewOpensAndDeletesRows()

@@ -13,6 +13,7 @@
 #include "LinkedInPostService.h"
 #include "LinkedInSessionStore.h"
 #include "NaturalizeService.h"
+#include "ScriptedSignIn.h"
 #include "TestServer.h"
 #include "UserDefaults.h"
 #include "UserDefaultsDraftRepository.h"
@@ -33,22 +34,6 @@ Q_IMPORT_QML_PLUGIN(Quillet_EditorPlugin)
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Answers every sign-in with `answer`, as the sheet would after the user finished it.
-class ScriptedSignIn final : public AccountAuthServicing {
-public:
-    QCoro::Task<Result<LinkedInToken>> signIn() override
-    {
-        ++signInCount;
-        co_return answer;
-    }
-    QCoro::Task<Result<void>> disconnect(QString) override { co_return Result<void>{}; }
-    QCoro::Task<Result<void>> deleteAccount(QString) override { co_return Result<void>{}; }
-    void requireEphemeralSignInOnce() override {}
-
-    Result<LinkedInToken> answer = fail(linkedInAuthError(LinkedInAuthError::cancelled));
-    int signInCount = 0;
-};
 
 LinkedInToken token()
 {

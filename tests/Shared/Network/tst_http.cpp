@@ -1,10 +1,14 @@
 #include "ErrorEnvelope.h"
 #include "Http.h"
+#include "HttpCancellation.h"
 #include "TestServer.h"
 
 #include <QCoroTask>
 #include <QNetworkReply>
 #include <QTest>
+
+#include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -14,6 +18,12 @@ namespace {
 Result<HttpResponse> run(HttpRequest request)
 {
     return QCoro::waitFor(Http::send(std::move(request)));
+}
+
+// Starts `request` and leaves its outcome in `outcome` when it ends.
+QCoro::Task<> start(HttpRequest request, std::optional<Result<HttpResponse>> &outcome)
+{
+    outcome = co_await Http::send(std::move(request));
 }
 
 HttpRequest requestTo(const QUrl &url, QByteArray method = "GET")
@@ -351,6 +361,62 @@ private Q_SLOTS:
         QVERIFY(!response);
         QCOMPARE(response.error().description, QString(Http::tooManyRedirectsDescription));
         QCOMPARE(server.requestCount(), Http::maxRedirects + 1);
+    }
+
+    void cancellationEndsTheRequest_data()
+    {
+        QTest::addColumn<int>("cancelAfterRequests"); // -1: once the answer is in
+        QTest::addColumn<bool>("redirected");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<bool>("cancelled");
+
+        QTest::newRow("before sending: nothing is sent") << 0 << false << 0 << true;
+        QTest::newRow("while waiting for the answer") << 1 << false << 1 << true;
+        QTest::newRow("while waiting at a redirect's target") << 2 << true << 2 << true;
+        QTest::newRow("after the answer: no effect") << -1 << false << 1 << false;
+    }
+    void cancellationEndsTheRequest()
+    {
+        QFETCH(int, cancelAfterRequests);
+        QFETCH(bool, redirected);
+        QFETCH(int, requests);
+        QFETCH(bool, cancelled);
+
+        TestServer server;
+        const auto silent = TestServer::neverAnswer();
+        server.setAnswer("GET", u"/x"_s,
+                         redirected                ? TestServer::redirect(302, server.url(u"/y"_s))
+                         : cancelAfterRequests < 0 ? TestServer::json(200, "{}")
+                                                   : silent);
+        server.setAnswer("GET", u"/y"_s, silent);
+        auto request = requestTo(server.url(u"/x"_s));
+        request.cancellation = std::make_shared<HttpCancellation>();
+        if (cancelAfterRequests == 0)
+            request.cancellation->cancel();
+        const auto cancellation = request.cancellation;
+
+        std::optional<Result<HttpResponse>> outcome;
+        const auto task = start(request, outcome);
+        if (cancelAfterRequests < 0)
+            QTRY_VERIFY(outcome);
+        else if (cancelAfterRequests > 0)
+            QVERIFY(server.waitForRequests(cancelAfterRequests));
+        cancellation->cancel();
+        QTRY_VERIFY(outcome);
+
+        QCOMPARE(server.requestCount(), requests);
+        if (!cancelled) {
+            QVERIFY(*outcome);
+            QCOMPARE((*outcome)->status, 200);
+            return;
+        }
+        QVERIFY(!*outcome);
+        QCOMPARE(outcome->error().kind, Error::Kind::Transport);
+        QCOMPARE(outcome->error().code, int(QNetworkReply::OperationCanceledError));
+        QCOMPARE(outcome->error().description, QString(Http::cancelledDescription));
+        // The connection waiting for the answer is closed, not left to the time-out.
+        if (cancelAfterRequests > 0)
+            QTRY_VERIFY(!server.isConnectionOpen(server.requestCount() - 1));
     }
 };
 

@@ -78,9 +78,10 @@ Rectangle {
         }
     }
 
+    // As high as the buttons, so the line sits centred beside them.
     component ToolbarSeparator: Item {
         implicitWidth: 21
-        implicitHeight: 24
+        implicitHeight: 44
         Rectangle {
             anchors.centerIn: parent
             width: 1
@@ -168,7 +169,7 @@ Rectangle {
                                     id: tools
                                     spacing: 0
                                     ToolbarTextButton {
-                                        text: "B"; font.bold: true; command: EditorFormat.Bold
+                                        text: "B"; font.weight: Font.Bold; command: EditorFormat.Bold
                                         Accessible.name: "Bold"; shortcut: "Ctrl+B"
                                     }
                                     ToolbarTextButton {
@@ -291,6 +292,7 @@ Rectangle {
                         spacing: 12
 
                         Text {
+                            objectName: "connectHint"
                             visible: !root.viewModel.hasProfile
                             text: "Connect LinkedIn to preview your profile."
                             font: AppStyle.subheadline
@@ -298,23 +300,26 @@ Rectangle {
                             Accessible.name: text
                         }
                         RowLayout {
+                            objectName: "authorRow"
                             visible: root.viewModel.hasProfile
                             spacing: 10
                             LinkedInProfilePhoto {
+                                objectName: "authorPhoto"
                                 pictureURL: root.viewModel.profilePictureURL
                                 size: 48
                             }
                             ColumnLayout {
                                 spacing: 2
                                 Text {
+                                    objectName: "authorName"
                                     text: root.viewModel.profileName
                                     font: AppStyle.headline
                                     color: AppStyle.ink
                                     Accessible.name: text
                                 }
                                 Text {
-                                    text: root.viewModel.profileHeadline.length > 0
-                                          ? root.viewModel.profileHeadline : "Now"
+                                    objectName: "authorHeadline"
+                                    text: root.viewModel.profileHeadline
                                     font: AppStyle.subheadline
                                     color: AppStyle.muted
                                     Accessible.name: text
@@ -368,6 +373,7 @@ Rectangle {
             SecondaryButton {
                 objectName: "saveButton"
                 text: "Save draft"
+                hoverEnabled: true
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
                 ToolTip.text: "Save draft (Ctrl+S)"
@@ -377,6 +383,7 @@ Rectangle {
                 objectName: "postButton"
                 text: root.viewModel.isPosting ? "Posting..." : "Post to LinkedIn"
                 enabled: !root.busy
+                hoverEnabled: true
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
                 ToolTip.text: "Post to LinkedIn (Ctrl+Return)"

@@ -148,6 +148,10 @@ void RichTextEditorController::documentChanged()
     if (current == m_shownText)
         return;
     m_shownText = current;
+    // A text area that is still being created takes the text it was given only when it
+    // completes; that arrival is the owner's text, not a user edit.
+    if (current == displayable(m_text))
+        return;
     if (!m_didTrackFirstEdit) {
         m_didTrackFirstEdit = true;
         emit firstEdit();

@@ -103,7 +103,7 @@ QString EditorViewModel::profileName() const
 QString EditorViewModel::profileHeadline() const
 {
     const auto current = profile();
-    return current ? current->displayHeadline().value_or(QString()) : QString();
+    return current ? current->displayHeadline().value_or(QString(noHeadlineText)) : QString();
 }
 
 QString EditorViewModel::profilePictureURL() const

@@ -41,6 +41,8 @@ class EditorViewModel : public QObject {
 
 public:
     static constexpr QLatin1StringView previewPlaceholder{"Preview appears here."};
+    // The preview's second author line for a profile without a headline.
+    static constexpr QLatin1StringView noHeadlineText{"Now"};
     static constexpr QLatin1StringView postedMessage{"Posted to LinkedIn"};
     static constexpr QLatin1StringView naturalizingMessage{"Naturalizing English..."};
     static constexpr QLatin1StringView naturalizedMessage{"Naturalized English."};
@@ -68,6 +70,7 @@ public:
     [[nodiscard]] std::optional<LinkedInProfile> profile() const;
     [[nodiscard]] bool hasProfile() const { return profile().has_value(); }
     [[nodiscard]] QString profileName() const;
+    // The profile's display headline, or noHeadlineText without one; empty when signed out.
     [[nodiscard]] QString profileHeadline() const;
     [[nodiscard]] QString profilePictureURL() const;
 
