@@ -6,10 +6,31 @@
 #include "CrashReporter.h"
 #include "WebEngineSignInSheet.h"
 
+#include <QDirIterator>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QQuickStyle>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr auto applicationId = "com.northwick.quillet.desktop"_L1;
+
+// The icon from the desktop's icon theme, where an install puts it. Run from its build tree, or
+// where the theme lacks it, the program uses the rendered sizes in the hicolor folder beside its
+// bundle (share/icons/hicolor, next to share/quillet).
+QIcon applicationIcon()
+{
+    QIcon files;
+    QDirIterator it(QCoreApplication::applicationDirPath() + u"/../share/icons/hicolor"_s,
+                    {applicationId + u".png"_s}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.addFile(it.next());
+    return QIcon::fromTheme(applicationId, files);
+}
+
+} // namespace
 
 // The start-up sequence, in order: crash reporting first, so that a failure in any later
 // step (an invalid configuration aborts) is reported; then the configuration, usage
@@ -47,7 +68,7 @@ int QuilletDesktopApp::run(int argc, char **argv)
 {
     QGuiApplication::setApplicationName(u"Quillet"_s);
     QGuiApplication::setOrganizationDomain(u"northwick.com"_s);
-    QGuiApplication::setDesktopFileName(u"com.northwick.quillet.desktop"_s);
+    QGuiApplication::setDesktopFileName(applicationId);
     QQuickStyle::setStyle(u"Basic"_s);
     // The sign-in sheet's callback scheme and the web engine must be set up before the
     // application object exists. An unreadable configuration is reported (and stops the
@@ -55,6 +76,7 @@ int QuilletDesktopApp::run(int argc, char **argv)
     if (const auto configuration = AppConfiguration::read(Bundle::main()))
         WebEngineSignInSheet::registerCallbackScheme(configuration->linkedIn.callbackURLScheme);
     QGuiApplication application(argc, argv);
+    QGuiApplication::setWindowIcon(applicationIcon());
 
     QuilletDesktopApp app;
     if (!app.showWindow())
