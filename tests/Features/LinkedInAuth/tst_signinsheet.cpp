@@ -57,6 +57,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("kind");
         QTest::addColumn<bool>("ephemeral");
         QTest::newRow("302 redirect, ephemeral") << QByteArray("redirect") << true;
+        QTest::newRow("302 redirect, persistent") << QByteArray("redirect") << false;
+        QTest::newRow("302 after a form post, ephemeral") << QByteArray("post") << true;
     }
     void aNavigationToTheCallbackSchemeEndsTheSheet()
     {
@@ -66,6 +68,14 @@ private Q_SLOTS:
         const QUrl callback(u"quillet-test://linkedin/callback?state=s%2B1&code=c"_s);
         if (kind == "redirect") {
             m_server->setAnswer("GET", u"/authorize"_s, TestServer::redirect(302, callback));
+        } else if (kind == "post") {
+            m_server->setAnswer("GET", u"/authorize"_s,
+                                TestServer::text(200,
+                                                 "<!doctype html><form id=f method=post "
+                                                 "action=/submit><input name=a value=b></form>"
+                                                 "<script>f.submit()</script>",
+                                                 "text/html"));
+            m_server->setAnswer("POST", u"/submit"_s, TestServer::redirect(302, callback));
         } else {
             m_server->setAnswer(
                 "GET", u"/authorize"_s,

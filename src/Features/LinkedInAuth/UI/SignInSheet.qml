@@ -11,6 +11,8 @@ Window {
     required property bool ephemeral
     required property string storageName
     required property url authorizationUrl
+    // The controller installs its callback handler on it.
+    readonly property alias webProfile: profile
 
     width: 520
     height: 680

@@ -4,8 +4,11 @@
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
+#include <QQuickWebEngineProfile>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
 #include <QtWebEngineQuick/qtwebenginequickglobal.h>
 
 #include <QCoroSignal>
@@ -18,6 +21,31 @@ namespace {
 
 // Chromium's code for a navigation that was stopped, as the sheet stops the callback's.
 constexpr int abortedErrorCode = -3;
+
+// Ends the sheet on any request for the callback scheme. Chromium does not report every
+// navigation there as a navigation request (a redirect that answers a form post goes
+// unreported, and the page simply stays), but every one of them asks this handler for the
+// page. The request itself is refused.
+class CallbackSchemeHandler final : public QWebEngineUrlSchemeHandler {
+public:
+    explicit CallbackSchemeHandler(WebEngineSignInSheet &sheet)
+        : QWebEngineUrlSchemeHandler(&sheet)
+        , m_sheet(sheet)
+    {}
+
+    void requestStarted(QWebEngineUrlRequestJob *job) override
+    {
+        const QUrl url = job->requestUrl();
+        job->fail(QWebEngineUrlRequestJob::RequestAborted);
+        // Outside the web engine's call, which the resumed sign-in must not run inside.
+        QMetaObject::invokeMethod(
+            &m_sheet, [sheet = &m_sheet, url] { sheet->interceptNavigation(url); },
+            Qt::QueuedConnection);
+    }
+
+private:
+    WebEngineSignInSheet &m_sheet;
+};
 
 } // namespace
 
@@ -49,6 +77,7 @@ WebEngineSignInSheet::WebEngineSignInSheet(QQmlEngine &engine, WindowProvider an
     : QObject(parent)
     , m_engine(engine)
     , m_anchor(std::move(anchor))
+    , m_callbackHandler(new CallbackSchemeHandler(*this))
 {}
 
 WebEngineSignInSheet::~WebEngineSignInSheet()
@@ -87,6 +116,8 @@ QCoro::Task<Result<QUrl>> WebEngineSignInSheet::start(QUrl url, QString callback
                                       reason.isEmpty() ? QString(notShownDescription) : reason));
     }
     QQmlEngine::setObjectOwnership(window, QQmlEngine::CppOwnership);
+    if (auto *profile = window->property("webProfile").value<QQuickWebEngineProfile *>())
+        profile->installUrlSchemeHandler(callbackScheme.toLatin1(), m_callbackHandler);
     m_window = window;
     window->setTransientParent(anchor);
     window->setModality(Qt::WindowModal);

@@ -15,12 +15,14 @@
 
 class QQmlComponent;
 class QQmlEngine;
+class QWebEngineUrlSchemeHandler;
 class QWindow;
 
 // The sign-in sheet on Linux: a modal window over the application's window that shows the
 // page in Qt WebEngine. Its QML file is loaded on the first sign-in, never before, because a
 // web view starts Chromium's processes. A navigation to the callback scheme is not followed:
-// it ends the sheet with that address. Closing the window ends it as cancelled; a page that
+// it ends the sheet with that address, however the page went there (link, script, redirect,
+// also one answering a form post). Closing the window ends it as cancelled; a page that
 // cannot be opened (no connection, unknown host) ends it as failedToLoad.
 //
 // An ephemeral sheet uses an off-the-record profile; otherwise a persistent profile of the
@@ -73,6 +75,8 @@ private:
 
     QQmlEngine &m_engine;
     WindowProvider m_anchor;
+    // Catches requests for the callback scheme in the sheet's profile; a child of this object.
+    QWebEngineUrlSchemeHandler *m_callbackHandler;
     std::unique_ptr<QQmlComponent> m_component;
     QPointer<QQuickWindow> m_window;
     QString m_callbackScheme;
