@@ -34,9 +34,9 @@ public:
         m_dataFile = dataFile;
         m_process = std::make_unique<QProcess>();
         m_process->setStandardErrorFile(logFile);
-        m_process->start(program, {QStringLiteral("--port"), QStringLiteral("0"),
-                                   QStringLiteral("--data"), dataFile,
-                                   QStringLiteral("--callback-scheme"), callbackScheme});
+        m_process->start(program,
+                         {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                          dataFile, QStringLiteral("--callback-scheme"), callbackScheme});
         static const QRegularExpression ready(
             QStringLiteral("^listening on (http://127\\.0\\.0\\.1:\\d+)\\n$"));
         QByteArray line;
@@ -116,7 +116,8 @@ public:
         QNetworkRequest request(m_origin.resolved(QUrl(pathAndQuery)));
         request.setRawHeader("Authorization", "Bearer " + accessToken.toUtf8());
         if (!body.isEmpty())
-            request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+            request.setHeader(QNetworkRequest::ContentTypeHeader,
+                              QStringLiteral("application/json"));
         std::unique_ptr<QNetworkReply> reply(m_network.sendCustomRequest(request, verb, body));
         if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 15000))
             return {};

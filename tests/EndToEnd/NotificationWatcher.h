@@ -37,14 +37,12 @@ public:
             return false;
         m_process = std::make_unique<QProcess>();
         m_process->setStandardErrorFile(QProcess::nullDevice());
-        m_process->start(program,
-                         {QStringLiteral("--session"),
-                          QStringLiteral("type='method_call',interface='org.freedesktop."
-                                         "Notifications',member='Notify'")});
+        m_process->start(program, {QStringLiteral("--session"),
+                                   QStringLiteral("type='method_call',interface='org.freedesktop."
+                                                  "Notifications',member='Notify'")});
         // It announces itself with the name it was given before anything is watched.
         return m_process->waitForStarted(5000) &&
-               QTest::qWaitFor([this] { return !read().isEmpty() || !m_output.isEmpty(); },
-                               5000);
+               QTest::qWaitFor([this] { return !read().isEmpty() || !m_output.isEmpty(); }, 5000);
     }
 
     ~NotificationWatcher()
@@ -59,7 +57,8 @@ public:
     [[nodiscard]] QList<Notify> calls()
     {
         read();
-        static const QRegularExpression text(QStringLiteral("^\\s*(?:variant\\s+)?string \"(.*)\"$"));
+        static const QRegularExpression text(
+            QStringLiteral("^\\s*(?:variant\\s+)?string \"(.*)\"$"));
         QList<Notify> found;
         const QStringList blocks = m_output.split(QStringLiteral("method call "));
         for (const QString &block : blocks) {

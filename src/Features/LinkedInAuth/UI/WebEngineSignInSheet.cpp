@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
-#include <QQuickWindow>
 #include <QQuickWebEngineProfile>
+#include <QQuickWindow>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
