@@ -230,11 +230,11 @@ class TestEndToEnd : public QObject {
         return area ? area->property("text").toString() : QString();
     }
 
-    void screenshot(const QString &name, QWindow *window = nullptr)
+    // Saves the window as the user sees it now, under screenshots/ in the test's folder.
+    void screenshot(const QString &name)
     {
-        auto *quick = qobject_cast<QQuickWindow *>(window ? window : m_window.data());
-        QVERIFY(quick);
-        const QImage image = quick->grabWindow();
+        QVERIFY(m_window);
+        const QImage image = m_window->grabWindow();
         QVERIFY(!image.isNull());
         QVERIFY(image.save(QDir(m_screenshots).filePath(name + u".png"_s)));
     }
