@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QQuickStyle>
+#include <QQuickWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -35,10 +36,9 @@ QIcon applicationIcon()
 // The start-up sequence, in order: crash reporting first, so that a failure in any later
 // step (an invalid configuration aborts) is reported; then the configuration, usage
 // telemetry and its first event, and the composition root.
-QuilletDesktopApp::QuilletDesktopApp()
+QuilletDesktopApp::QuilletDesktopApp(const Bundle &bundle)
     : m_engine(std::make_unique<QQmlApplicationEngine>())
 {
-    const Bundle bundle = Bundle::main();
     CrashReporter::start(bundle);
     AppConfiguration configuration = AppConfiguration::load(bundle);
     AppTelemetry::start(configuration.observability);
@@ -46,7 +46,13 @@ QuilletDesktopApp::QuilletDesktopApp()
     m_container = std::make_unique<AppContainer>(std::move(configuration), *m_engine);
 }
 
-QuilletDesktopApp::~QuilletDesktopApp() = default;
+QuilletDesktopApp::~QuilletDesktopApp()
+{
+    // The window goes first: its bindings read the container's view models, and would
+    // otherwise run once more against view models that are already gone.
+    qDeleteAll(m_engine->rootObjects());
+    m_container.reset();
+}
 
 bool QuilletDesktopApp::showWindow()
 {
@@ -64,7 +70,13 @@ bool QuilletDesktopApp::showWindow()
     return !m_engine->rootObjects().isEmpty();
 }
 
-int QuilletDesktopApp::run(int argc, char **argv)
+QQuickWindow *QuilletDesktopApp::window() const
+{
+    const auto roots = m_engine->rootObjects();
+    return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.constFirst());
+}
+
+void QuilletDesktopApp::prepare(const Bundle &bundle)
 {
     QGuiApplication::setApplicationName(u"Quillet"_s);
     QGuiApplication::setOrganizationDomain(u"northwick.com"_s);
@@ -72,9 +84,14 @@ int QuilletDesktopApp::run(int argc, char **argv)
     QQuickStyle::setStyle(u"Basic"_s);
     // The sign-in sheet's callback scheme and the web engine must be set up before the
     // application object exists. An unreadable configuration is reported (and stops the
-    // program) by the start-up sequence below, in its proper place.
-    if (const auto configuration = AppConfiguration::read(Bundle::main()))
+    // program) by the start-up sequence, in its proper place.
+    if (const auto configuration = AppConfiguration::read(bundle))
         WebEngineSignInSheet::registerCallbackScheme(configuration->linkedIn.callbackURLScheme);
+}
+
+int QuilletDesktopApp::run(int argc, char **argv)
+{
+    prepare(Bundle::main());
     QGuiApplication application(argc, argv);
     QGuiApplication::setWindowIcon(applicationIcon());
 

@@ -1,21 +1,34 @@
 #pragma once
 
 #include "AppConfiguration.h"
+#include "Bundle.h"
 
 #include <QQmlApplicationEngine>
 
 #include <memory>
 
 class AppContainer;
+class QQuickWindow;
 
 // The application: runs the start-up sequence in its constructor and shows the one window.
 class QuilletDesktopApp {
 public:
-    QuilletDesktopApp();
+    // Runs the start-up sequence over `bundle`: the program's own, or a test's.
+    explicit QuilletDesktopApp(const Bundle &bundle = Bundle::main());
     ~QuilletDesktopApp();
+    QuilletDesktopApp(const QuilletDesktopApp &) = delete;
+    QuilletDesktopApp &operator=(const QuilletDesktopApp &) = delete;
+
+    // What must be settled before the application object exists: the application's names,
+    // the controls' style, and the web engine with the sign-in sheet's callback scheme read
+    // from `bundle`. An unreadable configuration is reported later, by the start-up sequence.
+    static void prepare(const Bundle &bundle);
 
     // Loads the window; false when QML failed to load.
     [[nodiscard]] bool showWindow();
+
+    // The window, once shown.
+    [[nodiscard]] QQuickWindow *window() const;
 
     [[nodiscard]] AppContainer &container() { return *m_container; }
 

@@ -25,9 +25,10 @@ AbstractButton {
     Accessible.onPressAction: button.clicked()
     onClicked: viewModel.openFeedback()
 
-    // Only the circle takes clicks.
+    // Only the circle takes clicks. The mask's method must be typed: an untyped one is not
+    // recognised as contains(QPointF), and the whole square would take clicks.
     containmentMask: QtObject {
-        function contains(point) {
+        function contains(point: point): bool {
             const dx = point.x - button.diameter / 2;
             const dy = point.y - button.diameter / 2;
             return dx * dx + dy * dy <= button.diameter * button.diameter / 4;

@@ -179,6 +179,17 @@ private Q_SLOTS:
         m_window->setProperty("feedbackViewModel", QVariant::fromValue<QObject *>(nullptr));
     }
 
+    void feedbackButtonTakesClicksOnlyInItsCircle()
+    {
+        auto *button = item("feedbackButton");
+        // Inside the 52-point square, outside the circle.
+        const QPoint corner = button->mapToScene(QPointF(3, 3)).toPoint();
+        QTest::mouseClick(m_window, Qt::LeftButton, {}, corner);
+        QTest::qWait(50);
+        QVERIFY(!m_model->showsFeedback());
+        QVERIFY(m_events.isEmpty());
+    }
+
     void feedbackButtonDragStopsAtTheEdge()
     {
         auto *button = item("feedbackButton");

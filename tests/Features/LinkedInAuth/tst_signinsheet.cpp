@@ -91,6 +91,7 @@ private Q_SLOTS:
         QTest::newRow("302 redirect, ephemeral") << QByteArray("redirect") << true;
         QTest::newRow("script redirect, persistent profile") << QByteArray("script") << false;
         QTest::newRow("script redirect, ephemeral") << QByteArray("script") << true;
+        QTest::newRow("302 after a form post, ephemeral") << QByteArray("post") << true;
     }
     void aNavigationToTheCallbackSchemeEndsTheSheet()
     {
@@ -100,6 +101,14 @@ private Q_SLOTS:
         const QUrl callback(u"quillet-test://linkedin/callback?state=s%2B1&code=c"_s);
         if (kind == "redirect") {
             m_server->setAnswer("GET", u"/authorize"_s, TestServer::redirect(302, callback));
+        } else if (kind == "post") {
+            m_server->setAnswer("GET", u"/authorize"_s,
+                                TestServer::text(200,
+                                                 "<!doctype html><form id=f method=post "
+                                                 "action=/submit><input name=a value=b></form>"
+                                                 "<script>f.submit()</script>",
+                                                 "text/html"));
+            m_server->setAnswer("POST", u"/submit"_s, TestServer::redirect(302, callback));
         } else {
             m_server->setAnswer("GET", u"/authorize"_s, scriptedPage({callback.toEncoded()}));
         }
