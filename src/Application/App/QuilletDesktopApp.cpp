@@ -4,10 +4,12 @@
 #include "AppTelemetry.h"
 #include "Bundle.h"
 #include "CrashReporter.h"
+#include "FirstFrameProbe.h"
 #include "WebEngineSignInSheet.h"
 
 #include <QGuiApplication>
 #include <QQuickStyle>
+#include <QQuickWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -52,10 +54,15 @@ int QuilletDesktopApp::run(int argc, char **argv)
     // program) by the start-up sequence below, in its proper place.
     if (const auto configuration = AppConfiguration::read(Bundle::main()))
         WebEngineSignInSheet::registerCallbackScheme(configuration->linkedIn.callbackURLScheme);
+    const bool measureStartUp = FirstFrameProbe::requested(argc, argv);
     QGuiApplication application(argc, argv);
 
     QuilletDesktopApp app;
     if (!app.showWindow())
         return 1;
+    if (measureStartUp) {
+        if (auto *window = qobject_cast<QQuickWindow *>(app.m_engine->rootObjects().constFirst()))
+            FirstFrameProbe::install(*window);
+    }
     return QGuiApplication::exec();
 }
