@@ -13,6 +13,9 @@ namespace BenchText {
 inline constexpr int postLength = 3000;
 inline constexpr int draftCount = 15;
 
+// A fixed moment: the newest draft's time stamps, and "now" for the rules.
+[[nodiscard]] QDateTime baseTime();
+
 // A plain post of `length` UTF-16 units: sentences with words, digits, punctuation and
 // paragraph breaks, as people write them.
 [[nodiscard]] QString post(int length = postLength);
@@ -24,7 +27,5 @@ inline constexpr int draftCount = 15;
 
 // One upsert per draft, oldest entry first, for `ownerID`.
 [[nodiscard]] QList<DraftSyncMutation> upserts(const QList<Draft> &drafts, const QString &ownerID);
-
-[[nodiscard]] QDateTime baseTime();
 
 } // namespace BenchText
