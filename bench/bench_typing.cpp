@@ -114,7 +114,7 @@ int main(int argc, char *argv[])
     QObject::connect(&view, &QQuickWindow::frameSwapped, &view, [&swapped] { ++swapped; });
     view.show();
     view.requestActivate();
-    if (!spinUntil([&] { return swapped > 0; }))
+    if (!spinUntil([&] { return swapped > 0; }, 30000))
         return fail("the window never showed a frame");
 
     QQuickItem *root = view.rootObject();
