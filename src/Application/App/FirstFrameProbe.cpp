@@ -82,10 +82,13 @@ bool FirstFrameProbe::requested(int argc, char **argv)
 
 void FirstFrameProbe::install(QQuickWindow &window)
 {
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(&window, &QQuickWindow::frameSwapped, &window, [connection] {
-        // frameSwapped comes from the render thread's swap; report once, on the first.
-        QObject::disconnect(*connection);
+    // frameSwapped comes from the render thread and is queued to this one, so several may be
+    // on their way before the first arrives: report once, on the first.
+    auto reported = std::make_shared<bool>(false);
+    QObject::connect(&window, &QQuickWindow::frameSwapped, &window, [reported] {
+        if (*reported)
+            return;
+        *reported = true;
         const double elapsed = millisecondsSinceProcessStart();
         std::printf("first-frame ms=%.1f maxrss-kib=%ld webengine-lib=%d webengine-processes=%d\n",
                     elapsed, peakResidentKiB(), webEngineLibraryMapped() ? 1 : 0,
