@@ -4,6 +4,7 @@
 #include "AppTelemetry.h"
 #include "Bundle.h"
 #include "CrashReporter.h"
+#include "FirstFrameProbe.h"
 #include "WebEngineSignInSheet.h"
 
 #include <QDirIterator>
@@ -92,11 +93,16 @@ void QuilletDesktopApp::prepare(const Bundle &bundle)
 int QuilletDesktopApp::run(int argc, char **argv)
 {
     prepare(Bundle::main());
+    const bool measureStartUp = FirstFrameProbe::requested(argc, argv);
     QGuiApplication application(argc, argv);
     QGuiApplication::setWindowIcon(applicationIcon());
 
     QuilletDesktopApp app;
     if (!app.showWindow())
         return 1;
+    if (measureStartUp) {
+        if (auto *window = qobject_cast<QQuickWindow *>(app.m_engine->rootObjects().constFirst()))
+            FirstFrameProbe::install(*window);
+    }
     return QGuiApplication::exec();
 }

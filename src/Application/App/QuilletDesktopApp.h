@@ -33,6 +33,8 @@ public:
     [[nodiscard]] AppContainer &container() { return *m_container; }
 
     // Builds the application object and the app, shows the window and runs the event loop.
+    // With --exit-after-first-frame it prints start-up figures at the first frame and quits
+    // (FirstFrameProbe), for the start-up benchmark.
     static int run(int argc, char **argv);
 
 private:
