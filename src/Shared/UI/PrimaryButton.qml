@@ -24,8 +24,6 @@ Button {
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
-        // The platform's dimming of a disabled button; the label itself stays.
-        opacity: control.enabled ? 1 : 0.45
     }
     background: Rectangle {
         implicitHeight: 16 + 2 * AppStyle.buttonInset

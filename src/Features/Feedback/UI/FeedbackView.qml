@@ -241,8 +241,6 @@ Rectangle {
                     objectName: "sendButton"
                     text: root.viewModel.sendButtonText
                     enabled: !root.viewModel.isSending
-                    // The shared button draws no disabled look of its own.
-                    opacity: enabled ? 1 : 0.55
                     onClicked: root.viewModel.sendFeedback()
                 }
             }
