@@ -33,12 +33,13 @@ Button {
             color: AppStyle.panel
             opacity: control.down ? AppStyle.pressedOpacity : 1
         }
-        // The stroke is centred on the edge and clipped, so half a point shows inside.
+        // A one-point ink stroke at 0.2, drawn inside the edge. A half-point stroke (a centred
+        // stroke clipped to the shape) falls between pixels and vanishes on some edges.
         Rectangle {
             anchors.fill: parent
             radius: AppStyle.cornerRadius
             color: "transparent"
-            border.width: 0.5
+            border.width: 1
             border.color: Qt.rgba(AppStyle.ink.r, AppStyle.ink.g, AppStyle.ink.b, 0.2)
         }
     }
