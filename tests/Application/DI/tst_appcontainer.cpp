@@ -7,6 +7,20 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A configuration whose server address is a closed loopback port.
+AppConfiguration offlineConfiguration()
+{
+    AppConfiguration configuration;
+    configuration.api.baseURL = QUrl(u"http://127.0.0.1:9"_s);
+    configuration.storage.draftsKey = u"container.drafts"_s;
+    configuration.storage.linkedInTokenKey = u"container-test-token"_s;
+    return configuration;
+}
+
+} // namespace
+
 // Builds the real composition root over a loopback server that answers nothing.
 class TestAppContainer : public QObject {
     Q_OBJECT
@@ -50,12 +64,8 @@ private Q_SLOTS:
     void openingADraftShowsItInTheEditor()
     {
         QTemporaryDir home;
-        AppConfiguration configuration;
-        configuration.api.baseURL = QUrl(u"http://127.0.0.1:9"_s);
-        configuration.storage.draftsKey = u"container.drafts"_s;
-        configuration.storage.linkedInTokenKey = u"container-test-token"_s;
         QQmlEngine engine;
-        AppContainer container(configuration, engine, home.filePath(u"Quillet.conf"_s));
+        AppContainer container(offlineConfiguration(), engine, home.filePath(u"Quillet.conf"_s));
         container.draftStore.setEditorText(u"First"_s);
         container.draftStore.saveCurrentDraft();
         container.mainWindowViewModel.selectSection(MainWindowViewModel::Section::Drafts);
@@ -67,12 +77,8 @@ private Q_SLOTS:
     void dismissingTheFeedbackSheetEmptiesTheForm()
     {
         QTemporaryDir home;
-        AppConfiguration configuration;
-        configuration.api.baseURL = QUrl(u"http://127.0.0.1:9"_s);
-        configuration.storage.draftsKey = u"container.drafts"_s;
-        configuration.storage.linkedInTokenKey = u"container-test-token"_s;
         QQmlEngine engine;
-        AppContainer container(configuration, engine, home.filePath(u"Quillet.conf"_s));
+        AppContainer container(offlineConfiguration(), engine, home.filePath(u"Quillet.conf"_s));
         container.mainWindowViewModel.openFeedback();
         container.feedbackViewModel.setTitle(u"Idea"_s);
         container.feedbackViewModel.setMessage(u"Dark mode"_s);
@@ -84,12 +90,8 @@ private Q_SLOTS:
     void theAccountViewModelSharesTheContainersStores()
     {
         QTemporaryDir home;
-        AppConfiguration configuration;
-        configuration.api.baseURL = QUrl(u"http://127.0.0.1:9"_s);
-        configuration.storage.draftsKey = u"container.drafts"_s;
-        configuration.storage.linkedInTokenKey = u"container-test-token"_s;
         QQmlEngine engine;
-        AppContainer container(configuration, engine, home.filePath(u"Quillet.conf"_s));
+        AppContainer container(offlineConfiguration(), engine, home.filePath(u"Quillet.conf"_s));
         container.linkedInSessionStore.setStatusMessage(u"From the session store"_s);
         container.aiSettingsStore.setApiKey(u"typed"_s);
         QCOMPARE(container.accountViewModel.statusMessage(), u"From the session store"_s);
