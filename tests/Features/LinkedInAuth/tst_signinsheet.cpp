@@ -1,10 +1,12 @@
 #include "TestServer.h"
 #include "WebEngineSignInSheet.h"
 
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTest>
 
@@ -147,6 +149,10 @@ private Q_SLOTS:
         DesktopOpener opener;
         for (const auto &watched : {targetScheme, u"http"_s, u"https"_s, scheme})
             QDesktopServices::setUrlHandler(watched, &opener, "open");
+        const auto unsetHandlers = qScopeGuard([&] {
+            for (const auto &watched : {targetScheme, u"http"_s, u"https"_s, scheme})
+                QDesktopServices::unsetUrlHandler(watched);
+        });
         const QUrl callback(u"quillet-test://linkedin/callback?state=s"_s);
         if (clicked) {
             // A link over the whole page: a user's click may hand an address to another
@@ -172,12 +178,16 @@ private Q_SLOTS:
             QPointer<QQuickWindow> window = m_sheet->window();
             QVERIFY(window && QTest::qWaitForWindowExposed(window));
             QTRY_VERIFY_WITH_TIMEOUT(hasRequest(u"/loaded"_s), sheetTimeout);
-            QTest::mouseClick(window, Qt::LeftButton, {},
-                              QPoint(window->width() / 2, window->height() / 2));
+            // A page can take input a little after it has loaded (later still on a busy
+            // machine): click until the callback follows.
+            const QDeadlineTimer deadline(sheetTimeout);
+            while (!m_outcome && window && !deadline.hasExpired()) {
+                QTest::mouseClick(window, Qt::LeftButton, {},
+                                  QPoint(window->width() / 2, window->height() / 2));
+                QTest::qWaitFor([&] { return m_outcome.has_value() || !window; }, 1000);
+            }
         }
         QTRY_VERIFY_WITH_TIMEOUT(m_outcome.has_value(), sheetTimeout);
-        for (const auto &watched : {targetScheme, u"http"_s, u"https"_s, scheme})
-            QDesktopServices::unsetUrlHandler(watched);
 
         QVERIFY2(*m_outcome, qPrintable(m_outcome->error().description));
         QCOMPARE(m_outcome->value(), callback);
