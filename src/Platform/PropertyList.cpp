@@ -41,10 +41,11 @@ QVariant convert(plist_t node)
         return value;
     }
     case PLIST_STRING: {
-        char *raw = nullptr;
-        plist_get_string_val(node, &raw);
-        std::unique_ptr<char, CharDeleter> text(raw);
-        return QString::fromUtf8(text ? text.get() : "");
+        // Read with its length: a string may hold a NUL, on which plist_get_string_val()
+        // stops the process with a failed assertion.
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        return QString::fromUtf8(text ? text : "", text ? static_cast<qsizetype>(length) : 0);
     }
     case PLIST_DATA: {
         char *raw = nullptr;
