@@ -12,6 +12,7 @@
 #include "ResultEnvelope.h"
 #include "StartResponse.h"
 #include "SyncedDraftsService.h"
+#include "TextFormatting.h"
 #include "TodayConsistencyResponse.h"
 
 #include <QDirIterator>
@@ -67,6 +68,21 @@ const QMap<QString, std::function<bool(const QByteArray &)>> decoders{
              (void)ResultEnvelope::fromJson(JsonReader(*object));
          }
          return true;
+     }},
+    // A command byte, the selection's location and length (two bytes each, signed), then
+    // the text as UTF-16, as the fuzz target reads them.
+    {u"textformatting"_s,
+     [](const QByteArray &bytes) {
+         if (bytes.size() < 5)
+             return true;
+         const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+         const TextSelection selection{qsizetype(qint16(data[1] | data[2] << 8)),
+                                       qsizetype(qint16(data[3] | data[4] << 8))};
+         const QString text(reinterpret_cast<const QChar *>(data + 5), (bytes.size() - 5) / 2);
+         const auto result =
+             TextFormatting::apply(EditorFormatCommand(data[0] % 8), text, selection);
+         return QStringView(result.text).isValidUtf16() == QStringView(text).isValidUtf16() &&
+                result.selection.location >= 0 && result.selection.end() <= result.text.size();
      }},
     {u"todayreminder"_s,
      [](const QByteArray &bytes) {
