@@ -420,7 +420,7 @@ private Q_SLOTS:
         store.setSession(token());
         QVERIFY(server.waitForRequests(1));
 
-        const auto pathOf = [](const Draft &draft) {
+        const auto pathOf = [](const Draft &draft) -> QString {
             return u"/api/drafts/"_s + draft.id.toString(QUuid::WithoutBraces).toUpper();
         };
         // Saves a new draft and scripts its routes. The run starts inside saveCurrentDraft,
