@@ -121,10 +121,10 @@ private Q_SLOTS:
             // lands the kill anywhere inside the next operation.
             QByteArray output;
             if (run % 10 != 0) {
-                const int acknowledgements = int(random.bounded(5));
+                const int acknowledgements = int(random.bounded(4));
                 // A disk that stalls (a busy machine's fsync) only moves the kill earlier.
                 while (output.count("ACK ") < acknowledgements || !output.contains("READY\n")) {
-                    if (!child.waitForReadyRead(5000))
+                    if (!child.waitForReadyRead(2000))
                         break;
                     output += child.readAllStandardOutput();
                 }
