@@ -41,10 +41,11 @@ QVariant convert(plist_t node)
         return value;
     }
     case PLIST_STRING: {
-        char *raw = nullptr;
-        plist_get_string_val(node, &raw);
-        std::unique_ptr<char, CharDeleter> text(raw);
-        return QString::fromUtf8(text ? text.get() : "");
+        // Read with its length: a string may hold a NUL, on which plist_get_string_val()
+        // stops the process with a failed assertion.
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        return QString::fromUtf8(text ? text : "", text ? static_cast<qsizetype>(length) : 0);
     }
     case PLIST_DATA: {
         char *raw = nullptr;
@@ -99,8 +100,29 @@ Result<QVariant> parse(const QByteArray &bytes)
         return fail(Error::decoding(u"the file is empty"_s));
     if (bytes.size() > std::numeric_limits<uint32_t>::max())
         return fail(Error::decoding(u"the file is too large"_s));
+    // libplist stops the process with a failed assertion when it hands out a key or string
+    // that holds a NUL character. XML cannot hold one at all; a binary list is written out as
+    // XML first, where any such character shows. Either way, a NUL refuses the file.
+    QByteArray xml = bytes;
+    if (bytes.startsWith("bplist")) {
+        plist_t binary = nullptr;
+        plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &binary);
+        std::unique_ptr<void, PlistDeleter> tree(binary);
+        if (!tree)
+            return fail(Error::decoding(u"not a property list in XML or binary form"_s));
+        char *text = nullptr;
+        uint32_t length = 0;
+        plist_to_xml(tree.get(), &text, &length);
+        std::unique_ptr<char, CharDeleter> written(text);
+        if (!written)
+            return fail(Error::decoding(u"not a property list in XML or binary form"_s));
+        xml = QByteArray(written.get(), static_cast<qsizetype>(length));
+    }
+    if (xml.contains('\0'))
+        return fail(Error::decoding(u"a key or string holds a NUL character"_s));
+
     plist_t raw = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &raw);
+    plist_from_memory(xml.constData(), static_cast<uint32_t>(xml.size()), &raw);
     std::unique_ptr<void, PlistDeleter> root(raw);
     if (!root)
         return fail(Error::decoding(u"not a property list in XML or binary form"_s));

@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -97,8 +99,25 @@ void UserDefaults::remove(const QString &key)
     writeThrough();
 }
 
+void UserDefaults::beginWrites()
+{
+    ++m_writeGroupDepth;
+}
+
+void UserDefaults::endWrites()
+{
+    if (m_writeGroupDepth == 0 || --m_writeGroupDepth > 0)
+        return;
+    if (std::exchange(m_hasGroupedWrites, false))
+        writeThrough();
+}
+
 void UserDefaults::writeThrough()
 {
+    if (m_writeGroupDepth > 0) {
+        m_hasGroupedWrites = true;
+        return;
+    }
     m_settings.sync();
     syncDirectory(QFileInfo(m_settings.fileName()).absolutePath());
 }

@@ -42,12 +42,19 @@ public:
     [[nodiscard]] bool contains(const QString &key) const;
     void remove(const QString &key);
 
+    // Changes made until the matching endWrites() stay in memory (reads see them) and then
+    // reach the disk in one write, so a crash leaves all of them or none. Pairs nest.
+    void beginWrites();
+    void endWrites();
+
 private:
     // QSettings gives '/' (groups), leading and doubled slashes and some names special
     // meaning, so every key is stored percent-encoded: the stored name has only letters,
     // digits and "-._~%", and distinct keys stay distinct.
     [[nodiscard]] static QString storedKey(const QString &key);
     void writeThrough();
+    int m_writeGroupDepth = 0;
+    bool m_hasGroupedWrites = false;
 
     QSettings m_settings;
 };

@@ -27,6 +27,14 @@ public:
         QUuid draftID;              // the draft of an upsert or a deletion
     };
 
+    // Calls still waiting when the service goes are answered with an error, so that their
+    // callers finish and free their coroutine frames instead of waiting forever.
+    ~ScriptedDraftSyncing() override
+    {
+        while (!m_pending.isEmpty())
+            fail(Error::transport(QStringLiteral("The scripted service is gone.")));
+    }
+
     // Every call made so far, answered or not, oldest first.
     [[nodiscard]] const QList<Call> &calls() const { return m_calls; }
     // The calls still waiting for an answer, oldest first.

@@ -186,9 +186,14 @@ std::optional<HttpRequest> redirected(const HttpRequest &request, int status, co
         next.body.clear();
         next.removeHeader(HttpRequest::contentTypeHeader);
     }
-    // Credentials are for the origin they were given to.
-    if (!sameOrigin(request.url, target))
+    // Credentials are for the origin they were given to. A body may carry them too (the post
+    // form holds the access token), so a request that would take its body to another origin
+    // is not sent there: the redirect comes back as the answer it is.
+    if (!sameOrigin(request.url, target)) {
+        if (!next.body.isEmpty())
+            return std::nullopt;
         next.removeHeader(HttpRequest::authorizationHeader);
+    }
     return next;
 }
 

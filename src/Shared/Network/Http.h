@@ -51,8 +51,9 @@ inline constexpr QLatin1StringView cancelledDescription{"The request was cancell
 // cancelled `request.cancellation` (cancelledDescription; the connection is aborted).
 //
 // Redirects (301, 302, 303, 307, 308) are followed up to maxRedirects. When one leads to
-// another origin (scheme, host or port), the Authorization header is not sent there; a
-// redirect from https to http is not followed and is returned as the response it is.
+// another origin (scheme, host or port), the Authorization header is not sent there, and a
+// request that would keep its body there is not sent at all; such a redirect, and one from
+// https to http, is not followed and is returned as the response it is.
 [[nodiscard]] QCoro::Task<Result<HttpResponse>> send(HttpRequest request);
 
 } // namespace Http

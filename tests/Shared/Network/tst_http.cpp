@@ -311,15 +311,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<QByteArray>("followedWith");
         QTest::addColumn<bool>("keepsAuthorization");
+        QTest::addColumn<bool>("hasBody");
 
         QTest::newRow("same origin")
-            << 302 << false << QByteArray("GET") << QByteArray("GET") << true;
+            << 302 << false << QByteArray("GET") << QByteArray("GET") << true << false;
         QTest::newRow("other host")
-            << 302 << true << QByteArray("GET") << QByteArray("GET") << false;
+            << 302 << true << QByteArray("GET") << QByteArray("GET") << false << false;
         QTest::newRow("307 to another host keeps the method")
-            << 307 << true << QByteArray("PUT") << QByteArray("PUT") << false;
+            << 307 << true << QByteArray("DELETE") << QByteArray("DELETE") << false << false;
         QTest::newRow("303 continues with GET")
-            << 303 << false << QByteArray("POST") << QByteArray("GET") << true;
+            << 303 << false << QByteArray("POST") << QByteArray("GET") << true << true;
+        QTest::newRow("302 after a POST drops the body before another host")
+            << 302 << true << QByteArray("POST") << QByteArray("GET") << false << true;
+        QTest::newRow("307 keeps the body on its origin")
+            << 307 << false << QByteArray("PUT") << QByteArray("PUT") << true << true;
     }
     void redirectsKeepCredentialsOnTheirOrigin()
     {
@@ -328,6 +333,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, method);
         QFETCH(QByteArray, followedWith);
         QFETCH(bool, keepsAuthorization);
+        QFETCH(bool, hasBody);
 
         TestServer origin;
         TestServer elsewhere(QHostAddress(u"127.0.0.2"_s));
@@ -338,7 +344,7 @@ private Q_SLOTS:
 
         auto request = requestTo(origin.url(u"/start"_s), method);
         request.setBearerToken(u"secret-token"_s);
-        if (method != "GET")
+        if (hasBody)
             request.setJsonBody(R"({"a":1})");
         const auto response = run(request);
 
@@ -349,8 +355,39 @@ private Q_SLOTS:
         QCOMPARE(arrived.size(), 1);
         QCOMPARE(arrived.at(0).hasHeader("Authorization"), keepsAuthorization);
         QCOMPARE(arrived.at(0).body, followedWith == method ? request.body : QByteArray());
-        QCOMPARE(arrived.at(0).hasHeader("Content-Type"),
-                 followedWith == method && method != "GET");
+        QCOMPARE(arrived.at(0).hasHeader("Content-Type"), followedWith == method && hasBody);
+    }
+
+    // A body may carry credentials of its own (the post form holds the access token), so a
+    // redirect that would resend it to another origin is the answer, and nothing goes there.
+    void aBodyNeverFollowsARedirectToAnotherOrigin_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("method");
+
+        QTest::newRow("307 PUT") << 307 << QByteArray("PUT");
+        QTest::newRow("308 POST") << 308 << QByteArray("POST");
+        QTest::newRow("307 DELETE with a body") << 307 << QByteArray("DELETE");
+    }
+    void aBodyNeverFollowsARedirectToAnotherOrigin()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, method);
+
+        TestServer origin;
+        TestServer elsewhere(QHostAddress(u"127.0.0.2"_s));
+        QVERIFY(elsewhere.isListening());
+        origin.setAnswer(method, u"/start"_s,
+                         TestServer::redirect(status, elsewhere.url(u"/end"_s)));
+        elsewhere.setAnswer(method, u"/end"_s, TestServer::json(200, R"({"arrived":true})"));
+
+        auto request = requestTo(origin.url(u"/start"_s), method);
+        request.setJsonBody(R"({"accessToken":"secret-token"})");
+        const auto response = run(request);
+
+        QVERIFY(response);
+        QCOMPARE(response->status, status);
+        QCOMPARE(elsewhere.requestCount(), 0);
     }
 
     void endlessRedirectsFail()

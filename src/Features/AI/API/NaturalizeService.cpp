@@ -125,14 +125,22 @@ QCoro::Task<Result<QString>> NaturalizeService::naturalize(QString text, AISetti
     if (!response)
         co_return fail(response.error());
     if (!Http::isSuccess(response->status))
-        co_return fail(
-            serverError(providerMessage(response->body).value_or(NaturalizeErrorText::editFailed)));
+        co_return fail(serverError(failureMessage(response->body)));
+    co_return decodeRewrite(response->body);
+}
 
-    const auto contents = choiceContents(response->body);
+Result<QString> NaturalizeService::decodeRewrite(const QByteArray &body)
+{
+    const auto contents = choiceContents(body);
     if (!contents)
-        co_return fail(contents.error());
+        return fail(contents.error());
     const QString rewrite = contents->isEmpty() ? QString() : contents->first().trimmed();
     if (rewrite.isEmpty())
-        co_return fail(serverError(NaturalizeErrorText::editFailed));
-    co_return rewrite;
+        return fail(serverError(NaturalizeErrorText::editFailed));
+    return rewrite;
+}
+
+QString NaturalizeService::failureMessage(const QByteArray &body)
+{
+    return providerMessage(body).value_or(NaturalizeErrorText::editFailed);
 }

@@ -46,6 +46,11 @@ public:
     // answer is malformed, or the transport error as it is.
     [[nodiscard]] QCoro::Task<Result<QString>> naturalize(QString text, AISettings settings) const;
 
+    // The rewrite in the body of a successful answer, as naturalize() reads it.
+    [[nodiscard]] static Result<QString> decodeRewrite(const QByteArray &body);
+    // The message of a failing answer: the provider's own, else "AI edit failed.".
+    [[nodiscard]] static QString failureMessage(const QByteArray &body);
+
 private:
     QUrl m_chatCompletionURL;
 };

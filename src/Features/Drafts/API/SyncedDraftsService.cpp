@@ -96,27 +96,7 @@ QCoro::Task<Result<QList<Draft>>> SyncedDraftsService::listDrafts(QString access
     if (const auto valid = validate(*response); !valid)
         co_return fail(valid.error());
 
-    auto object = AppJson::decodeObject(response->body);
-    if (!object)
-        co_return fail(object.error());
-    const JsonReader json(std::move(*object));
-    const auto entries = json.array(draftsKey);
-    if (!entries)
-        co_return fail(entries.error());
-
-    QList<Draft> drafts;
-    drafts.reserve(entries->size());
-    for (qsizetype i = 0; i < entries->size(); ++i) {
-        const auto entry = json.element(draftsKey, *entries, i);
-        if (!entry)
-            co_return fail(entry.error());
-        const auto synced = SyncedDraft::fromJson(*entry);
-        if (!synced)
-            co_return fail(synced.error());
-        if (auto draft = synced->draft())
-            drafts.append(std::move(*draft));
-    }
-    co_return drafts;
+    co_return decodeDraftList(response->body);
 }
 
 QCoro::Task<Result<Draft>> SyncedDraftsService::upsertDraft(Draft draft, QString accessToken)
@@ -130,13 +110,43 @@ QCoro::Task<Result<Draft>> SyncedDraftsService::upsertDraft(Draft draft, QString
     if (const auto valid = validate(*response); !valid)
         co_return fail(valid.error());
 
-    auto object = AppJson::decodeObject(response->body);
+    co_return decodeUpsertAnswer(response->body, draft);
+}
+
+Result<QList<Draft>> SyncedDraftsService::decodeDraftList(const QByteArray &body)
+{
+    auto object = AppJson::decodeObject(body);
     if (!object)
-        co_return fail(object.error());
+        return fail(object.error());
+    const JsonReader json(std::move(*object));
+    const auto entries = json.array(draftsKey);
+    if (!entries)
+        return fail(entries.error());
+
+    QList<Draft> drafts;
+    drafts.reserve(entries->size());
+    for (qsizetype i = 0; i < entries->size(); ++i) {
+        const auto entry = json.element(draftsKey, *entries, i);
+        if (!entry)
+            return fail(entry.error());
+        const auto synced = SyncedDraft::fromJson(*entry);
+        if (!synced)
+            return fail(synced.error());
+        if (auto draft = synced->draft())
+            drafts.append(std::move(*draft));
+    }
+    return drafts;
+}
+
+Result<Draft> SyncedDraftsService::decodeUpsertAnswer(const QByteArray &body, const Draft &sent)
+{
+    auto object = AppJson::decodeObject(body);
+    if (!object)
+        return fail(object.error());
     const auto synced = SyncedDraft::fromJson(JsonReader(std::move(*object)));
     if (!synced)
-        co_return fail(synced.error());
-    co_return synced->draft().value_or(draft);
+        return fail(synced.error());
+    return synced->draft().value_or(sent);
 }
 
 QCoro::Task<Result<void>> SyncedDraftsService::deleteDraft(QUuid id, QString accessToken)

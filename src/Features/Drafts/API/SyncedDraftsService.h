@@ -37,6 +37,12 @@ public:
     // DELETE /api/drafts/<ID>; the answer's body is not read.
     [[nodiscard]] QCoro::Task<Result<void>> deleteDraft(QUuid id, QString accessToken) override;
 
+    // The body of a successful list answer, read as listDrafts() reads it.
+    [[nodiscard]] static Result<QList<Draft>> decodeDraftList(const QByteArray &body);
+    // The body of a successful upsert answer; `sent` when its "id" is no UUID.
+    [[nodiscard]] static Result<Draft> decodeUpsertAnswer(const QByteArray &body,
+                                                          const Draft &sent);
+
 private:
     [[nodiscard]] HttpRequest authorizedRequest(const QString &path,
                                                 const QString &accessToken) const;

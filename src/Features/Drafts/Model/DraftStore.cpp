@@ -163,6 +163,8 @@ void DraftStore::saveCurrentDraft()
         return;
     }
 
+    // The draft and its queue entry are written together.
+    const DraftRepository::WriteGroup writes(m_repository);
     persistDrafts(m_ownerID);
     bumpLocalRevision();
     const auto saved = std::find_if(m_drafts.cbegin(), m_drafts.cend(), [this](const Draft &d) {
@@ -191,6 +193,7 @@ void DraftStore::deleteDraft(const Draft &draft)
     setDrafts(DraftPolicy::remove(m_drafts, id));
     if (m_editingDraftID == id)
         setEditingDraftID(std::nullopt);
+    const DraftRepository::WriteGroup writes(m_repository);
     persistDrafts(m_ownerID);
     bumpLocalRevision();
     syncDelete(id);
@@ -206,6 +209,7 @@ void DraftStore::deletePostedDraftIfSaved()
     if (remaining.size() == m_drafts.size())
         return;
     setDrafts(std::move(remaining));
+    const DraftRepository::WriteGroup writes(m_repository);
     persistDrafts(m_ownerID);
     bumpLocalRevision();
     syncDelete(id);
@@ -213,6 +217,7 @@ void DraftStore::deletePostedDraftIfSaved()
 
 void DraftStore::deleteAccountData(const std::optional<QString> &ownerID)
 {
+    const DraftRepository::WriteGroup writes(m_repository);
     if (ownerID) {
         m_repository.deleteDrafts(ownerID);
         m_repository.deleteSyncMutations(*ownerID);
@@ -403,12 +408,15 @@ QCoro::Task<> DraftStore::runSyncQueue(SyncRun run)
     }
 
     const auto queue = reloadQueue(run.ownerID, results);
-    m_repository.saveSyncMutations(queue, run.ownerID);
-    trackQueueLength(queue.size());
-    if (queue.isEmpty()) {
-        m_lastSuccessfulSyncAt = m_clock();
-        persistDrafts(run.ownerID);
+    {
+        const DraftRepository::WriteGroup writes(m_repository);
+        m_repository.saveSyncMutations(queue, run.ownerID);
+        if (queue.isEmpty()) {
+            m_lastSuccessfulSyncAt = m_clock();
+            persistDrafts(run.ownerID);
+        }
     }
+    trackQueueLength(queue.size());
     const bool anyFailed =
         std::any_of(queue.cbegin(), queue.cend(),
                     [](const DraftSyncMutation &m) { return m.lastError.has_value(); });
@@ -441,6 +449,8 @@ QCoro::Task<> DraftStore::fetchRemote(Fetch fetch)
     if (!self || !remote)
         co_return;
 
+    // The merged list and the queue entries it makes are written together, once.
+    const DraftRepository::WriteGroup writes(m_repository);
     QList<Draft> merged;
     if (isCurrent(fetch.ownerID, fetch.accessToken) && m_localRevision == fetch.localRevision) {
         merged = DraftSyncPolicy::merge(fetch.local, *remote, maxDrafts);

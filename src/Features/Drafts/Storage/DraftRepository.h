@@ -32,6 +32,29 @@ public:
                                    const QString &ownerID) = 0;
     virtual void deleteSyncMutations(const QString &ownerID) = 0;
 
+    // The writes made between beginWrites() and the matching endWrites() reach storage as
+    // one, so a crash keeps all of them or none: a draft change and its queue entry are never
+    // torn apart. Pairs nest; reads in between see the writes. By default each write stands
+    // alone.
+    virtual void beginWrites() {}
+    virtual void endWrites() {}
+
+    // beginWrites() for the life of the object.
+    class WriteGroup {
+    public:
+        explicit WriteGroup(DraftRepository &repository)
+            : m_repository(repository)
+        {
+            m_repository.beginWrites();
+        }
+        ~WriteGroup() { m_repository.endWrites(); }
+        WriteGroup(const WriteGroup &) = delete;
+        WriteGroup &operator=(const WriteGroup &) = delete;
+
+    private:
+        DraftRepository &m_repository;
+    };
+
 protected:
     DraftRepository() = default;
     DraftRepository(const DraftRepository &) = default;

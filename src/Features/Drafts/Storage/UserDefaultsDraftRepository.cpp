@@ -94,3 +94,13 @@ void UserDefaultsDraftRepository::deleteSyncMutations(const QString &ownerID)
 {
     m_defaults.remove(syncQueueKey(ownerID));
 }
+
+void UserDefaultsDraftRepository::beginWrites()
+{
+    m_defaults.beginWrites();
+}
+
+void UserDefaultsDraftRepository::endWrites()
+{
+    m_defaults.endWrites();
+}

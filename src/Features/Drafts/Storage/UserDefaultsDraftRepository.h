@@ -31,6 +31,8 @@ public:
     void saveSyncMutations(const QList<DraftSyncMutation> &mutations,
                            const QString &ownerID) override;
     void deleteSyncMutations(const QString &ownerID) override;
+    void beginWrites() override;
+    void endWrites() override;
 
 private:
     [[nodiscard]] QString scopedKey(const std::optional<QString> &ownerID) const;

@@ -155,6 +155,11 @@ QString combine(const QString &text, char16_t mark)
     qsizetype start = 0;
     while (finder.toNextBoundary() != -1) {
         const qsizetype end = finder.position();
+        // Qt 6.4 reports a boundary inside a surrogate pair in some sequences (an unassigned
+        // supplementary code point after certain scripts); a mark there would break the pair.
+        if (end > 0 && end < text.size() && text.at(end - 1).isHighSurrogate() &&
+            text.at(end).isLowSurrogate())
+            continue;
         out += QStringView(text).sliced(start, end - start);
         out += QChar(mark);
         start = end;
