@@ -743,7 +743,7 @@ void TstDevServer::refusesReminderWithoutTimeZone()
 
 void TstDevServer::receivesFeedback()
 {
-    const QByteArray image = QByteArray("\xff\xd8\xff\xe0 not really a JPEG", 24);
+    const QByteArray image("\xff\xd8\xff\xe0 not really a JPEG");
     const QJsonObject request{
         {u"name"_s, u"Ada Example"_s},
         {u"linkedInId"_s, u"dev-123"_s},
