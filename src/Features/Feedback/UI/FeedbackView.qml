@@ -19,6 +19,8 @@ Rectangle {
     readonly property real margin: AppStyle.standardMargin
 
     color: AppStyle.paper
+    // The sheet's rounded corners; a square content would paint over them.
+    radius: 10
     implicitWidth: 520
     implicitHeight: 640
 
