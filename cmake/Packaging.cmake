@@ -1,12 +1,13 @@
 # The Debian package (cpack -G DEB, see scripts/package).
 #
-# Only the install component "quillet" goes in: the program, its bundle, the desktop entry, the
+# Only the install component "quillet" goes in: the program, its sign-in sheet's web engine
+# module (lib/quillet, loaded at the first sign-in), its bundle, the desktop entry, the
 # AppStream description and the icons. The development server and the tests install nothing
 # into it. The program finds its bundle relative to itself, so the package's /usr prefix needs
 # no change to the build.
 
 # The program links only system libraries: it needs no run path of its own once installed.
-set_target_properties(quillet PROPERTIES INSTALL_RPATH "")
+set_target_properties(quillet quillet-webengine PROPERTIES INSTALL_RPATH "")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillet)

@@ -54,6 +54,13 @@ const QString memberName = u"Ada Quill"_s;
 const QString memberHeadline = u"Writes small tools"_s;
 const QString memberEmail = u"ada.quill@example.com"_s;
 
+// Whether Qt WebEngine's main library is mapped into this process.
+bool webEngineMapped()
+{
+    QFile maps(u"/proc/self/maps"_s);
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
+}
+
 QString homeDirectory()
 {
     return qEnvironmentVariable("QUILLET_TEST_HOME", QDir::tempPath() + u"/quillet-e2e"_s);
@@ -268,6 +275,7 @@ class TestEndToEnd : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(container().signInSheet.window(), serverTimeout);
         QQuickWindow *sheet = container().signInSheet.window();
         QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QVERIFY(webEngineMapped());
         QCOMPARE(sheet->transientParent(), m_window.data());
         QQuickItem *view = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((view = findItem(sheet->contentItem(),
@@ -364,6 +372,8 @@ private Q_SLOTS:
         QVERIFY(shows(u"Write your post"_s));
         QVERIFY(shows(u"Connect LinkedIn to preview your profile."_s));
         QVERIFY(!container().linkedInSessionStore.isConnected());
+        // The web engine is loaded by the first sign-in, not by the start.
+        QVERIFY(!webEngineMapped());
         screenshot(u"01-launch"_s);
     }
 
@@ -737,11 +747,10 @@ private Q_SLOTS:
 
 int main(int argc, char *argv[])
 {
-    // As the program does: the callback scheme is read from the bundle before the application
-    // object exists. The server's address is filled in once the server runs.
+    // The server's address is filled in once the server runs.
     if (!writeBundle(QUrl(u"http://127.0.0.1:9"_s)))
         return 1;
-    QuilletDesktopApp::prepare(Bundle(bundleDirectory()));
+    QuilletDesktopApp::prepare();
     QGuiApplication app(argc, argv);
     TestEndToEnd test;
     return QTest::qExec(&test, argc, argv);

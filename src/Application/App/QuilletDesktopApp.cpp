@@ -5,7 +5,6 @@
 #include "Bundle.h"
 #include "CrashReporter.h"
 #include "FirstFrameProbe.h"
-#include "WebEngineSignInSheet.h"
 
 #include <QDirIterator>
 #include <QGuiApplication>
@@ -77,22 +76,20 @@ QQuickWindow *QuilletDesktopApp::window() const
     return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.constFirst());
 }
 
-void QuilletDesktopApp::prepare(const Bundle &bundle)
+void QuilletDesktopApp::prepare()
 {
     QGuiApplication::setApplicationName(u"Quillet"_s);
     QGuiApplication::setOrganizationDomain(u"northwick.com"_s);
     QGuiApplication::setDesktopFileName(applicationId);
     QQuickStyle::setStyle(u"Basic"_s);
-    // The sign-in sheet's callback scheme and the web engine must be set up before the
-    // application object exists. An unreadable configuration is reported (and stops the
-    // program) by the start-up sequence, in its proper place.
-    if (const auto configuration = AppConfiguration::read(bundle))
-        WebEngineSignInSheet::registerCallbackScheme(configuration->linkedIn.callbackURLScheme);
+    // The web view of the sign-in sheet shares its OpenGL resources with the application's
+    // windows; Qt creates the shared context only when asked before the application object.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 int QuilletDesktopApp::run(int argc, char **argv)
 {
-    prepare(Bundle::main());
+    prepare();
     const bool measureStartUp = FirstFrameProbe::requested(argc, argv);
     QGuiApplication application(argc, argv);
     QGuiApplication::setWindowIcon(applicationIcon());

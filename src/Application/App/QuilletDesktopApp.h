@@ -20,9 +20,9 @@ public:
     QuilletDesktopApp &operator=(const QuilletDesktopApp &) = delete;
 
     // What must be settled before the application object exists: the application's names,
-    // the controls' style, and the web engine with the sign-in sheet's callback scheme read
-    // from `bundle`. An unreadable configuration is reported later, by the start-up sequence.
-    static void prepare(const Bundle &bundle);
+    // the controls' style, and the shared OpenGL context that the sign-in sheet's web view
+    // draws through. The web engine itself is loaded on the first sign-in.
+    static void prepare();
 
     // Loads the window; false when QML failed to load.
     [[nodiscard]] bool showWindow();

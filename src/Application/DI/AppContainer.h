@@ -12,6 +12,7 @@
 #include "FeedbackViewModel.h"
 #include "InsightsViewModel.h"
 #include "KeychainAIAPIKeyStore.h"
+#include "LazySignInSheet.h"
 #include "LinkedInAuthService.h"
 #include "LinkedInPostService.h"
 #include "LinkedInSessionStore.h"
@@ -22,7 +23,6 @@
 #include "SyncedDraftsService.h"
 #include "UserDefaults.h"
 #include "UserDefaultsDraftRepository.h"
-#include "WebEngineSignInSheet.h"
 
 class QQmlEngine;
 
@@ -47,7 +47,7 @@ public:
     UserDefaultsDraftRepository draftRepository;
     AuthTokenStore tokenStore;
     const AppConfiguration configuration;
-    WebEngineSignInSheet signInSheet;
+    LazySignInSheet signInSheet;
     LinkedInAuthService authService;
     LinkedInPostService postService;
     NaturalizeService naturalizeService;

@@ -29,24 +29,45 @@ QString encodeDate(const QDateTime &date)
 
 std::optional<QDateTime> decodeDate(QStringView text)
 {
-    static const QRegularExpression pattern(
-        uR"(^(\d{4})-(\d{2})-(\d{2})[Tt](\d{2}):(\d{2}):(\d{2})(?:([Zz])|([+-])(\d{2}):(\d{2}))$)"_s);
-    const auto match = pattern.match(text);
-    if (!match.hasMatch())
+    // "YYYY-MM-DDThh:mm:ss" then "Z" or "+hh:mm"/"-hh:mm", read by position: stored queues and
+    // snapshots hold many dates, and a pattern match per date dominated decoding them.
+    const qsizetype length = text.size();
+    if (length != 20 && length != 25)
         return std::nullopt;
-    const auto number = [&](int group) { return match.capturedView(group).toInt(); };
-    const QDate day(number(1), number(2), number(3));
-    const QTime time(number(4), number(5), number(6));
-    if (!day.isValid() || !time.isValid())
+    bool digitsOk = true;
+    const auto number = [&](qsizetype at, qsizetype count) {
+        int value = 0;
+        for (qsizetype i = at; i < at + count; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9') {
+                digitsOk = false;
+                return 0;
+            }
+            value = value * 10 + (c - u'0');
+        }
+        return value;
+    };
+    const auto is = [&](qsizetype at, char16_t c) { return text[at].unicode() == c; };
+    if (!is(4, u'-') || !is(7, u'-') || !(is(10, u'T') || is(10, u't')) || !is(13, u':') ||
+        !is(16, u':'))
+        return std::nullopt;
+    const QDate day(number(0, 4), number(5, 2), number(8, 2));
+    const QTime time(number(11, 2), number(14, 2), number(17, 2));
+    if (!digitsOk || !day.isValid() || !time.isValid())
         return std::nullopt;
     int offsetSeconds = 0;
-    if (match.capturedView(7).isEmpty()) {
-        const int hours = number(9), minutes = number(10);
-        if (hours > 23 || minutes > 59)
+    if (length == 20) {
+        if (!is(19, u'Z') && !is(19, u'z'))
             return std::nullopt;
-        offsetSeconds = (hours * 3600 + minutes * 60) * (match.capturedView(8) == u"-" ? -1 : 1);
+    } else {
+        if ((!is(19, u'+') && !is(19, u'-')) || !is(22, u':'))
+            return std::nullopt;
+        const int hours = number(20, 2), minutes = number(23, 2);
+        if (!digitsOk || hours > 23 || minutes > 59)
+            return std::nullopt;
+        offsetSeconds = (hours * 3600 + minutes * 60) * (is(19, u'-') ? -1 : 1);
     }
-    return QDateTime(day, time, Qt::OffsetFromUTC, offsetSeconds).toUTC();
+    return QDateTime(day, time, Qt::UTC).addSecs(-offsetSeconds);
 }
 
 QString encodeUuid(const QUuid &id)

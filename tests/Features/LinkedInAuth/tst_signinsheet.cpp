@@ -1,11 +1,13 @@
+#include "LazySignInSheet.h"
 #include "TestServer.h"
-#include "WebEngineSignInSheet.h"
 
 #include <QDeadlineTimer>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickWindow>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTcpServer>
 #include <QTest>
@@ -50,7 +52,7 @@ private:
     std::optional<TestServer> m_server;
     std::optional<QQmlEngine> m_engine;
     std::optional<QWindow> m_mainWindow;
-    std::optional<WebEngineSignInSheet> m_sheet;
+    std::optional<LazySignInSheet> m_sheet;
     std::optional<Result<QUrl>> m_outcome;
 
     [[nodiscard]] bool hasRequest(const QString &path) const
@@ -228,17 +230,33 @@ private Q_SLOTS:
 
     void noWindowToAttachTo()
     {
-        WebEngineSignInSheet sheet(*m_engine, [] { return nullptr; });
+        LazySignInSheet sheet(*m_engine, [] { return nullptr; });
         const auto outcome = QCoro::waitFor(sheet.start(m_server->url(u"/a"_s), scheme, false));
         QVERIFY(!outcome);
         QVERIFY(outcome.error().is(WebAuthenticationSession::Failure::missingWindow));
+        QCOMPARE(m_server->requestCount(), 0);
+    }
+
+    // Without its web engine module the sheet cannot be shown, and says so.
+    void aMissingModuleIsNotShown()
+    {
+        LazySignInSheet sheet(
+            *m_engine, [this] { return &*m_mainWindow; }, QDir::tempPath() + u"/no-such-folder"_s);
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(u"^The sign-in module could not be loaded"_s));
+        const auto outcome = QCoro::waitFor(sheet.start(m_server->url(u"/a"_s), scheme, false));
+        QVERIFY(!outcome);
+        QVERIFY(outcome.error().is(WebAuthenticationSession::Failure::missingWindow));
+        QCOMPARE(outcome.error().description, LazySignInSheet::notShownDescription);
+        QVERIFY(!sheet.window());
         QCOMPARE(m_server->requestCount(), 0);
     }
 };
 
 int main(int argc, char *argv[])
 {
-    WebEngineSignInSheet::registerCallbackScheme(scheme);
+    // As the program does: the web engine itself is prepared by the first sheet.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QGuiApplication app(argc, argv);
     TestSignInSheet test;
     return QTest::qExec(&test, argc, argv);

@@ -24,6 +24,16 @@ private Q_SLOTS:
         QTest::newRow("date only") << u"2026-12-11"_s << qint64(-1);
         QTest::newRow("impossible day") << u"2026-02-30T00:00:00Z"_s << qint64(-1);
         QTest::newRow("empty") << QString() << qint64(-1);
+        QTest::newRow("lower-case separators") << u"2026-12-11t04:11:20z"_s << qint64(1796962280);
+        QTest::newRow("letter in a field") << u"2026-1a-11T04:11:20Z"_s << qint64(-1);
+        QTest::newRow("sign in a field") << u"2026-12-11T04:+1:20Z"_s << qint64(-1);
+        QTest::newRow("non-ASCII digit") << u"2026-12-11T04:11:2\u0663Z"_s << qint64(-1);
+        QTest::newRow("wrong separator") << u"2026/12/11T04:11:20Z"_s << qint64(-1);
+        QTest::newRow("offset without sign") << u"2026-12-11T04:11:20 02:00"_s << qint64(-1);
+        QTest::newRow("offset hours out of range") << u"2026-12-11T04:11:20+24:00"_s << qint64(-1);
+        QTest::newRow("offset minutes out of range")
+            << u"2026-12-11T04:11:20+02:60"_s << qint64(-1);
+        QTest::newRow("trailing text") << u"2026-12-11T04:11:20Zx"_s << qint64(-1);
     }
     void decodesDates()
     {

@@ -335,6 +335,11 @@ QCoro::Task<> DraftStore::runSyncQueue(SyncRun run)
     // The store may be gone by the time a request returns.
     const QPointer<DraftStore> self(this);
     RunResults results;
+    // The server's copies are merged into the list as they arrive and stored once, with the
+    // queue, at the end of the run: rewriting the settings file per answer made a run of many
+    // drafts slow. Until then each entry stays in the stored queue, so a run that is cut
+    // short sends it again and merges the answer then; nothing the user wrote is at risk.
+    bool mergedServerCopies = false;
 
     for (const auto &entry : std::as_const(run.due)) {
         if (!isCurrent(run.ownerID, run.accessToken))
@@ -373,7 +378,7 @@ QCoro::Task<> DraftStore::runSyncQueue(SyncRun run)
                                     [&](const DraftSyncMutation &m) { return m.id == entry.id; });
                     if (stillQueued) {
                         setDrafts(DraftSyncPolicy::merge(m_drafts, {*upserted}, maxDrafts));
-                        persistDrafts(run.ownerID);
+                        mergedServerCopies = true;
                     }
                     results.insert(entry.id, std::nullopt);
                 }
@@ -409,12 +414,13 @@ QCoro::Task<> DraftStore::runSyncQueue(SyncRun run)
 
     const auto queue = reloadQueue(run.ownerID, results);
     {
+        // The queue and the drafts it confirmed reach the disk in one replacement.
         const DraftRepository::WriteGroup writes(m_repository);
         m_repository.saveSyncMutations(queue, run.ownerID);
-        if (queue.isEmpty()) {
+        if (queue.isEmpty())
             m_lastSuccessfulSyncAt = m_clock();
+        if (queue.isEmpty() || mergedServerCopies)
             persistDrafts(run.ownerID);
-        }
     }
     trackQueueLength(queue.size());
     const bool anyFailed =

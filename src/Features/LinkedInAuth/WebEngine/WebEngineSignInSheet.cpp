@@ -1,17 +1,24 @@
 #include "WebEngineSignInSheet.h"
 
 #include <QGuiApplication>
+#include <QOpenGLContext>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWebEngineProfile>
 #include <QQuickWindow>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineUrlScheme>
-#include <QtWebEngineQuick/qtwebenginequickglobal.h>
 
 #include <QCoroSignal>
 
 #include <unistd.h>
+
+// Qt WebEngine's own set-up of the shared OpenGL context, which QtWebEngineQuick::initialize()
+// schedules before the application object exists. Called directly when the module is loaded
+// later than that.
+namespace QtWebEngineCore {
+Q_DECL_IMPORT void initialize();
+}
 
 using namespace Qt::StringLiterals;
 
@@ -33,27 +40,23 @@ bool isWebScheme(const QString &scheme)
 
 } // namespace
 
-void WebEngineSignInSheet::registerCallbackScheme(const QString &callbackScheme)
+void WebEngineSignInSheet::prepareWebEngine(const QString &callbackScheme)
 {
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    // Path syntax: the address reaches the sheet exactly as the page wrote it.
-    QWebEngineUrlScheme scheme(callbackScheme.toLatin1());
+    // The web view draws through the application's shared OpenGL context, which the program
+    // asks for before its application object exists (Qt::AA_ShareOpenGLContexts). Where it
+    // is missing (a program that did not ask), the web engine's own set-up creates it now.
+    if (!QOpenGLContext::globalShareContext())
+        QtWebEngineCore::initialize();
+    // Path syntax: the address reaches the sheet exactly as the page wrote it. A scheme is
+    // registered once; the web engine refuses changes once it runs.
+    const QByteArray name = callbackScheme.toLatin1();
+    if (name.isEmpty() || QWebEngineUrlScheme::schemeByName(name).name() == name)
+        return;
+    QWebEngineUrlScheme scheme(name);
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
     QWebEngineUrlScheme::registerScheme(scheme);
-    QtWebEngineQuick::initialize();
-}
-
-QWindow *WebEngineSignInSheet::applicationWindow()
-{
-    if (auto *focused = QGuiApplication::focusWindow())
-        return focused;
-    const auto windows = QGuiApplication::topLevelWindows();
-    for (auto *window : windows) {
-        if (window->isVisible())
-            return window;
-    }
-    return nullptr;
 }
 
 WebEngineSignInSheet::WebEngineSignInSheet(QQmlEngine &engine, WindowProvider anchor,

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CallbackSchemeHandler.h"
-#include "WebAuthenticationSession.h"
+#include "WebSignInSheetPlugin.h"
 
 #include <QLatin1StringView>
 #include <QObject>
@@ -19,8 +19,9 @@ class QQmlEngine;
 class QWindow;
 
 // The sign-in sheet on Linux: a modal window over the application's window that shows the
-// page in Qt WebEngine. Its QML file is loaded on the first sign-in, never before, because a
-// web view starts Chromium's processes. A request to the callback scheme, whether the page
+// page in Qt WebEngine. It lives in the runtime-loaded module (see LazySignInSheet); its QML
+// file is loaded on the first sign-in, never before, because a web view starts Chromium's
+// processes. A request to the callback scheme, whether the page
 // navigates there or a script sets the location, is not followed: it ends the sheet with that
 // address. The sheet opens web pages only: a page that navigates to any other scheme (file:,
 // another application's scheme) is stopped, and nothing is handed to the desktop. Closing the
@@ -29,11 +30,11 @@ class QWindow;
 //
 // An ephemeral sheet uses an off-the-record profile; otherwise a persistent profile of the
 // application's own keeps the user signed in to the site between connections.
-class WebEngineSignInSheet final : public QObject, public WebAuthenticationSession {
+class WebEngineSignInSheet final : public QObject, public WebSignInSheet {
     Q_OBJECT
 
 public:
-    using WindowProvider = std::function<QWindow *()>;
+    using WindowProvider = WebSignInSheetPlugin::WindowProvider;
 
     static constexpr QLatin1StringView sheetURL{"qrc:/Quillet/LinkedInAuth/SignInSheet.qml"};
     static constexpr QLatin1StringView persistentStorageName{"SignIn"};
@@ -41,16 +42,13 @@ public:
         "The sign-in window could not be shown."};
     static constexpr QLatin1StringView closedDescription{"The sign-in window was closed."};
 
-    // Prepares Qt WebEngine for the sheet; call it first in main, before the application
-    // object exists. Registers `callbackScheme` so that navigations to it reach the sheet,
-    // and, as root only, turns off Chromium's sandbox, which refuses to run as root.
-    static void registerCallbackScheme(const QString &callbackScheme);
+    // Prepares Qt WebEngine for the sheet, before the first profile or web view exists (the
+    // web engine fixes its schemes when it starts). Registers `callbackScheme` so that
+    // navigations to it reach the sheet, and, as root only, turns off Chromium's sandbox,
+    // which refuses to run as root.
+    static void prepareWebEngine(const QString &callbackScheme);
 
-    // The application's window the sheet is shown over: the focused window, else the first
-    // visible top-level window.
-    [[nodiscard]] static QWindow *applicationWindow();
-
-    explicit WebEngineSignInSheet(QQmlEngine &engine, WindowProvider anchor = applicationWindow,
+    explicit WebEngineSignInSheet(QQmlEngine &engine, WindowProvider anchor,
                                   QObject *parent = nullptr);
     ~WebEngineSignInSheet() override;
 
@@ -59,8 +57,7 @@ public:
     [[nodiscard]] QCoro::Task<Result<QUrl>> start(QUrl url, QString callbackScheme,
                                                   bool ephemeral) override;
 
-    // The open sheet's window, or null.
-    [[nodiscard]] QQuickWindow *window() const { return m_window; }
+    [[nodiscard]] QQuickWindow *window() const override { return m_window; }
 
     // Called by the sheet's QML before the page loads: routes the profile's requests to the
     // callback scheme to this sheet.
