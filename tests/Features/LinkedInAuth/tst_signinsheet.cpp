@@ -12,6 +12,8 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -186,7 +188,8 @@ private Q_SLOTS:
             while (!m_outcome && window && !deadline.hasExpired()) {
                 QTest::mouseClick(window, Qt::LeftButton, {},
                                   QPoint(window->width() / 2, window->height() / 2));
-                QTest::qWaitFor([&] { return m_outcome.has_value() || !window; }, 1000);
+                std::ignore =
+                    QTest::qWaitFor([&] { return m_outcome.has_value() || !window; }, 1000);
             }
         }
         QTRY_VERIFY_WITH_TIMEOUT(m_outcome.has_value(), sheetTimeout);
