@@ -44,6 +44,9 @@ set(quillet_runtime_packages
     qml6-module-qtquick-controls
     qml6-module-qtquick-templates
     qml6-module-qtquick-shapes
+    qml6-module-qtquick-dialogs
+    qml6-module-qtcore
+    qml6-module-qt-labs-folderlistmodel
     qml6-module-qtwebengine
     qml6-module-qtwebchannel)
 list(JOIN quillet_runtime_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
