@@ -5,6 +5,7 @@
 #include "AccountHarness.h"
 #include "LinkedInAuthError.h"
 #include "MakerLinks.h"
+#include "VisibleItems.h"
 
 #include <QAccessible>
 #include <QDesktopServices>
@@ -24,26 +25,6 @@ using namespace Qt::StringLiterals;
 using namespace AccountFixtures;
 
 namespace {
-
-// Every visible item named `name` under `item`, in visual tree order.
-QList<QQuickItem *> visibleItems(QQuickItem *item, const QString &name)
-{
-    QList<QQuickItem *> found;
-    for (auto *child : item->childItems()) {
-        if (!child->isVisible())
-            continue;
-        if (child->objectName() == name)
-            found << child;
-        found << visibleItems(child, name);
-    }
-    return found;
-}
-
-QQuickItem *visibleItem(QQuickItem *root, const QString &name)
-{
-    const auto items = visibleItems(root, name);
-    return items.size() == 1 ? items.first() : nullptr;
-}
 
 QString textOf(QQuickItem *root, const QString &name)
 {

@@ -8,6 +8,7 @@
 #include "ScriptedDraftSyncing.h"
 #include "UserDefaults.h"
 #include "UserDefaultsDraftRepository.h"
+#include "VisibleItems.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -70,26 +71,6 @@ QList<Draft> threeDrafts()
 {
     return {draft(1, 30, u"\n\n  Launch day  \nWe shipped."_s), draft(2, 20, longBody),
             draft(3, 10, u"Third"_s)};
-}
-
-// Every visible item named `name` under `item`, in visual tree order.
-QList<QQuickItem *> visibleItems(QQuickItem *item, const QString &name)
-{
-    QList<QQuickItem *> found;
-    for (auto *child : item->childItems()) {
-        if (!child->isVisible())
-            continue;
-        if (child->objectName() == name)
-            found << child;
-        found << visibleItems(child, name);
-    }
-    return found;
-}
-
-QQuickItem *visibleItem(QQuickItem *root, const QString &name)
-{
-    const auto items = visibleItems(root, name);
-    return items.size() == 1 ? items.first() : nullptr;
 }
 
 void click(QQuickView &view, QQuickItem *item)
