@@ -37,24 +37,41 @@ Item {
             // The sections are declared in the enumeration's order.
             currentIndex: root.viewModel.selection
 
-            InsightsView {
-                viewModel: root.insightsViewModel
+            // Each section's screen is built when it is first shown and kept afterwards, so
+            // start-up builds only the screen in front and a section keeps its state.
+            SectionLoader {
+                objectName: "insightsScreen"
+                sourceComponent: insightsComponent
             }
-            Loader {
+            SectionLoader {
                 objectName: "draftsScreen"
                 sourceComponent: root.draftsScreen ?? placeholder
                 property string sectionName: "Drafts"
             }
-            Loader {
+            SectionLoader {
                 objectName: "editorScreen"
                 sourceComponent: root.editorScreen ?? placeholder
                 property string sectionName: "Editor"
             }
-            Loader {
+            SectionLoader {
                 objectName: "settingsScreen"
                 sourceComponent: root.settingsScreen ?? placeholder
                 property string sectionName: "Settings"
             }
+        }
+    }
+
+    component SectionLoader: Loader {
+        active: false
+        readonly property bool shown: StackLayout.isCurrentItem
+        onShownChanged: if (shown) active = true
+        Component.onCompleted: if (shown) active = true
+    }
+
+    Component {
+        id: insightsComponent
+        InsightsView {
+            viewModel: root.insightsViewModel
         }
     }
 
@@ -104,9 +121,13 @@ Item {
             color: AppStyle.paper
             radius: 10
         }
+        // The form is built when the sheet first opens.
         contentItem: Loader {
+            id: feedbackLoader
+            active: false
             sourceComponent: root.feedbackScreen ?? feedbackPlaceholder
         }
+        onAboutToShow: feedbackLoader.active = true
         onClosed: root.viewModel.closeFeedback()
     }
 
