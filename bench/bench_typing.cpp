@@ -1,7 +1,8 @@
 // Typing latency of the editor screen: the real EditorView over the real view model and
 // stores (settings in a temporary file, an in-memory keychain), in a real window on the
-// display. Each key press goes through the window's event delivery into the text area; the
-// time runs until the preview shows the new text and the next frame has been swapped.
+// display, drawn by the renderer the application chooses. Each key press goes through the
+// window's event delivery into the text area; the time runs until the preview shows the new
+// text and the next frame has been swapped.
 
 #include "AISettingsStore.h"
 #include "AccountAuthServicing.h"
@@ -16,6 +17,7 @@
 #include "LinkedInPostService.h"
 #include "LinkedInSessionStore.h"
 #include "NaturalizeService.h"
+#include "RenderingSetup.h"
 #include "TextFormatting.h"
 #include "UserDefaults.h"
 #include "UserDefaultsDraftRepository.h"
@@ -79,7 +81,9 @@ int fail(const char *message)
 
 int main(int argc, char *argv[])
 {
+    RenderingSetup::prepare();
     QGuiApplication application(argc, argv);
+    RenderingSetup::choose();
 
     QTemporaryDir folder;
     UserDefaults defaults{folder.filePath(u"defaults.json"_s)};

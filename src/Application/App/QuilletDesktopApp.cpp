@@ -5,6 +5,7 @@
 #include "Bundle.h"
 #include "CrashReporter.h"
 #include "FirstFrameProbe.h"
+#include "RenderingSetup.h"
 
 #include <QDirIterator>
 #include <QGuiApplication>
@@ -34,12 +35,13 @@ QIcon applicationIcon()
 } // namespace
 
 // The start-up sequence, in order: crash reporting first, so that a failure in any later
-// step (an invalid configuration aborts) is reported; then the configuration, usage
-// telemetry and its first event, and the composition root.
+// step (an invalid configuration aborts) is reported; the renderer, before any window; then
+// the configuration, usage telemetry and its first event, and the composition root.
 QuilletDesktopApp::QuilletDesktopApp(const Bundle &bundle)
     : m_engine(std::make_unique<QQmlApplicationEngine>())
 {
     CrashReporter::start(bundle);
+    RenderingSetup::choose();
     AppConfiguration configuration = AppConfiguration::load(bundle);
     AppTelemetry::start(configuration.observability);
     AppTelemetry::track(AppTelemetryEvent::appOpened);
@@ -82,9 +84,11 @@ void QuilletDesktopApp::prepare()
     QGuiApplication::setOrganizationDomain(u"northwick.com"_s);
     QGuiApplication::setDesktopFileName(applicationId);
     QQuickStyle::setStyle(u"Basic"_s);
-    // The web view of the sign-in sheet shares its OpenGL resources with the application's
-    // windows; Qt creates the shared context only when asked before the application object.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Where the windows draw through OpenGL, the web view of the sign-in sheet shares its
+    // OpenGL resources with them; Qt creates the shared context only when asked before the
+    // application object.
+    if (RenderingSetup::prepare() != RenderingSetup::SceneGraph::Software)
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 int QuilletDesktopApp::run(int argc, char **argv)

@@ -20,8 +20,9 @@ public:
     QuilletDesktopApp &operator=(const QuilletDesktopApp &) = delete;
 
     // What must be settled before the application object exists: the application's names,
-    // the controls' style, and the shared OpenGL context that the sign-in sheet's web view
-    // draws through. The web engine itself is loaded on the first sign-in.
+    // the controls' style, the delivery of window updates, and the shared OpenGL context that
+    // the sign-in sheet's web view draws through. The web engine itself is loaded on the
+    // first sign-in.
     static void prepare();
 
     // Loads the window; false when QML failed to load.

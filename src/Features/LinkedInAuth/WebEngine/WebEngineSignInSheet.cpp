@@ -44,10 +44,13 @@ void WebEngineSignInSheet::prepareWebEngine(const QString &callbackScheme)
 {
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    // The web view draws through the application's shared OpenGL context, which the program
-    // asks for before its application object exists (Qt::AA_ShareOpenGLContexts). Where it
-    // is missing (a program that did not ask), the web engine's own set-up creates it now.
-    if (!QOpenGLContext::globalShareContext())
+    // Where the windows draw through OpenGL, the web view shares the application's OpenGL
+    // context, which the program asks for before its application object exists
+    // (Qt::AA_ShareOpenGLContexts). Where it is missing (a program that did not ask), the web
+    // engine's own set-up creates it now. With Qt Quick's software renderer the web engine
+    // composes its pages in software and needs none.
+    if (!QOpenGLContext::globalShareContext() &&
+        QQuickWindow::graphicsApi() != QSGRendererInterface::Software)
         QtWebEngineCore::initialize();
     // Path syntax: the address reaches the sheet exactly as the page wrote it. A scheme is
     // registered once; the web engine refuses changes once it runs.
