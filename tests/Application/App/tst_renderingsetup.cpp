@@ -66,7 +66,7 @@ private Q_SLOTS:
         QCOMPARE(RenderingSetup::hasGraphicsDevice(dev.path()), expected);
     }
 
-    // Runs first: the choice below changes the process's scene graph for good.
+    // Runs before the next test, whose choice changes the scene graph for the whole process.
     void aRendererChosenThroughTheEnvironmentIsKept()
     {
         qputenv("QSG_RHI_BACKEND", "opengl");
