@@ -44,6 +44,8 @@ void useSoftwareRenderer(const char *reason)
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
+// The OpenGL renderer's name; nothing when no OpenGL context can be made, and an empty name
+// when a context exists but cannot be asked (taken as a GPU: OpenGL is kept).
 std::optional<QByteArray> openGLRenderer()
 {
     // The application's shared context exists when the program asked for one; otherwise a
@@ -60,7 +62,7 @@ std::optional<QByteArray> openGLRenderer()
     surface.setFormat(context->format());
     surface.create();
     if (!surface.isValid() || !context->makeCurrent(&surface))
-        return std::nullopt;
+        return QByteArray();
     const auto *name =
         reinterpret_cast<const char *>(context->functions()->glGetString(GL_RENDERER));
     QByteArray renderer(name ? name : "");

@@ -27,7 +27,7 @@ std::optional<SceneGraph> prepare();
 std::optional<SceneGraph> choose();
 
 // The scene graph for an OpenGL renderer's name (GL_RENDERER); no name means no OpenGL
-// context could be made.
+// context could be made. An unknown (empty) name keeps OpenGL.
 [[nodiscard]] SceneGraph sceneGraphFor(std::optional<QByteArrayView> openGLRenderer);
 
 // Whether the device folder (/dev) holds a GPU: a DRM node or NVIDIA's device.

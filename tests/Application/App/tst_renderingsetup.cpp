@@ -20,6 +20,7 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<QByteArray>>("renderer");
         QTest::addColumn<SceneGraph>("expected");
         QTest::newRow("no OpenGL") << std::optional<QByteArray>() << SceneGraph::Software;
+        QTest::newRow("unknown") << std::optional<QByteArray>("") << SceneGraph::OpenGL;
         QTest::newRow("llvmpipe") << std::optional<QByteArray>("llvmpipe (LLVM 15.0.6, 256 bits)")
                                   << SceneGraph::Software;
         QTest::newRow("softpipe") << std::optional<QByteArray>("softpipe") << SceneGraph::Software;
