@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcRendering, "quillet.rendering")
+Q_LOGGING_CATEGORY(lcRendering, "quillet.rendering", QtInfoMsg)
 
 // Qt's own ways of choosing the scene graph and its graphics API.
 constexpr const char *userChoiceVariables[] = {"QT_QUICK_BACKEND", "QMLSCENE_DEVICE",
