@@ -4,32 +4,25 @@
 // window's event delivery into the text area; the time runs until the preview shows the new
 // text and the next frame has been swapped.
 
-#include "AISettingsStore.h"
 #include "AccountAuthServicing.h"
-#include "AuthTokenStore.h"
 #include "BenchFigure.h"
+#include "BenchSession.h"
 #include "BenchText.h"
 #include "DraftStore.h"
+#include "EditorStores.h"
 #include "EditorViewModel.h"
-#include "InMemoryKeychain.h"
-#include "KeychainAIAPIKeyStore.h"
 #include "LinkedInAuthError.h"
 #include "LinkedInPostService.h"
-#include "LinkedInSessionStore.h"
 #include "NaturalizeService.h"
 #include "RenderingSetup.h"
 #include "TextFormatting.h"
-#include "UserDefaults.h"
-#include "UserDefaultsDraftRepository.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
-#include <QTemporaryDir>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <algorithm>
@@ -59,18 +52,6 @@ public:
     void requireEphemeralSignInOnce() override {}
 };
 
-// Runs the event loop until `done` holds or the deadline passes; false on time-out.
-template<typename Condition> bool spinUntil(Condition done, int timeoutMs = 5000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
-    return true;
-}
-
 int fail(const char *message)
 {
     std::fprintf(stderr, "typing benchmark: %s\n", message);
@@ -85,21 +66,14 @@ int main(int argc, char *argv[])
     QGuiApplication application(argc, argv);
     RenderingSetup::choose();
 
-    QTemporaryDir folder;
-    UserDefaults defaults{folder.filePath(u"defaults.json"_s)};
-    UserDefaultsDraftRepository repository{u"drafts"_s, defaults};
-    InMemoryKeychain keychain;
-    AuthTokenStore tokenStore{keychain, u"token"_s};
-    LinkedInSessionStore session{tokenStore};
-    KeychainAIAPIKeyStore keyStore{keychain};
-    AISettingsStore aiSettings{keyStore};
+    EditorStores stores;
     NoSignIn signIn;
     // Nothing is posted or rewritten: the services only need an address.
     LinkedInPostService postService{QUrl(u"http://127.0.0.1:9"_s)};
     NaturalizeService naturalizeService{QUrl(u"http://127.0.0.1:9/chat"_s)};
-    DraftStore store(repository, nullptr, AppTelemetry::Function{});
-    EditorViewModel viewModel(store, session, signIn, postService, naturalizeService, aiSettings,
-                              AppTelemetry::Function{});
+    DraftStore store(stores.repository, nullptr, AppTelemetry::Function{});
+    EditorViewModel viewModel(store, stores.session, signIn, postService, naturalizeService,
+                              stores.aiSettings, AppTelemetry::Function{});
 
     // 3,000 characters of sans-serif bold letters (two UTF-16 units each), with the spaces,
     // punctuation and paragraph breaks of a real post.
@@ -118,7 +92,7 @@ int main(int argc, char *argv[])
     QObject::connect(&view, &QQuickWindow::frameSwapped, &view, [&swapped] { ++swapped; });
     view.show();
     view.requestActivate();
-    if (!spinUntil([&] { return swapped > 0; }, 30000))
+    if (!BenchSession::spinUntil([&] { return swapped > 0; }, 30000))
         return fail("the window never showed a frame");
 
     QQuickItem *root = view.rootObject();
@@ -129,7 +103,7 @@ int main(int argc, char *argv[])
         return fail("the editor or the preview is missing");
     area->forceActiveFocus();
     area->setProperty("cursorPosition", area->property("length"));
-    if (!spinUntil([&] { return view.activeFocusItem() == area; }))
+    if (!BenchSession::spinUntil([&] { return view.activeFocusItem() == area; }))
         return fail("the text area did not take the keyboard focus");
 
     QList<double> samples;
@@ -142,10 +116,10 @@ int main(int argc, char *argv[])
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_A + i % 26, Qt::NoModifier, QString(letter));
         QGuiApplication::sendEvent(&view, &press);
         QGuiApplication::sendEvent(&view, &release);
-        if (!spinUntil([&] { return preview->property("text").toString() == text; }))
+        if (!BenchSession::spinUntil([&] { return preview->property("text").toString() == text; }))
             return fail("the preview did not show the typed text");
         const int framesBefore = swapped;
-        if (!spinUntil([&] { return swapped > framesBefore; }))
+        if (!BenchSession::spinUntil([&] { return swapped > framesBefore; }))
             return fail("no frame followed the key press");
         if (i >= warmUpKeys)
             samples.append(double(clock.nsecsElapsed()) / 1e6);

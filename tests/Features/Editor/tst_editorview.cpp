@@ -3,23 +3,17 @@
 // in-memory keychain, and the post and AI services talking to a loopback test server. The
 // tests look at what the screen shows and press its keys the way a user would.
 
-#include "AISettingsStore.h"
 #include "AppStyle.h"
-#include "AuthTokenStore.h"
 #include "DraftStore.h"
+#include "EditorStores.h"
 #include "EditorViewModel.h"
-#include "InMemoryKeychain.h"
-#include "KeychainAIAPIKeyStore.h"
 #include "LinkedInAuthError.h"
 #include "LinkedInPostService.h"
-#include "LinkedInSessionStore.h"
 #include "NaturalizeService.h"
 #include "ScriptedDraftSyncing.h"
 #include "ScriptedSignIn.h"
 #include "TestServer.h"
 #include "TextFormatting.h"
-#include "UserDefaults.h"
-#include "UserDefaultsDraftRepository.h"
 
 #include <QAccessible>
 #include <QBuffer>
@@ -31,7 +25,6 @@
 #include <QQuickView>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -72,7 +65,7 @@ public Q_SLOTS:
 };
 
 // The screen in a window over a view model on real stores.
-struct Harness {
+struct Harness : EditorStores {
     Harness()
     {
         server->setAnswer("GET", photoPath, TestServer::text(200, photo(), "image/png"));
@@ -165,14 +158,6 @@ struct Harness {
         QVERIFY(view->grabWindow().save(folder + u"/editorview-"_s + name + u".png"_s));
     }
 
-    QTemporaryDir folder;
-    UserDefaults defaults{folder.filePath(u"defaults.json"_s)};
-    UserDefaultsDraftRepository repository{u"drafts"_s, defaults};
-    InMemoryKeychain keychain;
-    AuthTokenStore tokenStore{keychain, u"token"_s};
-    LinkedInSessionStore session{tokenStore};
-    KeychainAIAPIKeyStore keyStore{keychain};
-    AISettingsStore aiSettings{keyStore};
     ScriptedSignIn signIn;
     ScriptedDraftSyncing sync;
     std::unique_ptr<TestServer> server = std::make_unique<TestServer>();

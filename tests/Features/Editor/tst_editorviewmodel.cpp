@@ -2,27 +2,20 @@
 // an in-memory keychain), a scripted sign-in, and the post and AI services talking to a
 // loopback test server.
 
-#include "AISettingsStore.h"
 #include "AccountAuthServicing.h"
-#include "AuthTokenStore.h"
 #include "DraftStore.h"
+#include "EditorStores.h"
 #include "EditorViewModel.h"
-#include "InMemoryKeychain.h"
-#include "KeychainAIAPIKeyStore.h"
 #include "LinkedInAuthError.h"
 #include "LinkedInPostService.h"
-#include "LinkedInSessionStore.h"
 #include "NaturalizeService.h"
 #include "ScriptedSignIn.h"
 #include "TestServer.h"
-#include "UserDefaults.h"
-#include "UserDefaultsDraftRepository.h"
 
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -55,7 +48,7 @@ QByteArray chatAnswer(const QByteArray &content)
            R"("}}]})";
 }
 
-struct Harness {
+struct Harness : EditorStores {
     Harness()
     {
         store = std::make_unique<DraftStore>(
@@ -71,14 +64,6 @@ struct Harness {
 
     void connect() { session.setToken(token()); }
 
-    QTemporaryDir folder;
-    UserDefaults defaults{folder.filePath(u"defaults.json"_s)};
-    UserDefaultsDraftRepository repository{u"drafts"_s, defaults};
-    InMemoryKeychain keychain;
-    AuthTokenStore tokenStore{keychain, u"token"_s};
-    LinkedInSessionStore session{tokenStore};
-    KeychainAIAPIKeyStore keyStore{keychain};
-    AISettingsStore aiSettings{keyStore};
     ScriptedSignIn signIn;
     TestServer server;
     LinkedInPostService postService{server.url()};
