@@ -88,10 +88,10 @@ std::optional<RenderingSetup::SceneGraph> RenderingSetup::prepare()
 
 std::optional<RenderingSetup::SceneGraph> RenderingSetup::choose()
 {
-    if (softwareChosen())
-        return SceneGraph::Software;
     if (userChoseRenderer())
         return std::nullopt;
+    if (softwareChosen())
+        return SceneGraph::Software;
     const std::optional<QByteArray> renderer = openGLRenderer();
     const SceneGraph choice = sceneGraphFor(renderer);
     if (choice == SceneGraph::Software) {
