@@ -5,6 +5,7 @@
 #include "AccountHarness.h"
 #include "LinkedInAuthError.h"
 #include "MakerLinks.h"
+#include "ScreenView.h"
 #include "VisibleItems.h"
 
 #include <QAccessible>
@@ -298,11 +299,8 @@ private:
     static std::unique_ptr<QQuickView> load(AccountHarness &h, const QString &screen)
     {
         auto view = std::make_unique<QQuickView>();
-        view->engine()->addImportPath(u"qrc:/"_s);
-        view->setInitialProperties({{u"viewModel"_s, QVariant::fromValue(&h.viewModel())}});
-        view->setResizeMode(QQuickView::SizeRootObjectToView);
-        view->resize(520, 640);
-        view->setSource(QUrl(u"qrc:/Quillet/Account/UI/"_s + screen + u".qml"_s));
+        loadScreen(*view, u"qrc:/Quillet/Account/UI/"_s + screen + u".qml"_s, &h.viewModel(),
+                   {520, 640});
         if (view->status() != QQuickView::Ready) {
             qWarning() << view->errors();
             return nullptr;

@@ -5,6 +5,7 @@
 #include "DraftStore.h"
 #include "DraftsViewModel.h"
 #include "LinkedInToken.h"
+#include "ScreenView.h"
 #include "ScriptedDraftSyncing.h"
 #include "UserDefaults.h"
 #include "UserDefaultsDraftRepository.h"
@@ -340,11 +341,8 @@ private:
     static std::unique_ptr<QQuickView> load(Harness &h)
     {
         auto view = std::make_unique<QQuickView>();
-        view->engine()->addImportPath(u"qrc:/"_s);
-        view->setInitialProperties({{u"viewModel"_s, QVariant::fromValue(h.viewModel.get())}});
-        view->setResizeMode(QQuickView::SizeRootObjectToView);
-        view->resize(480, 560);
-        view->setSource(QUrl(u"qrc:/Quillet/Drafts/UI/DraftsView.qml"_s));
+        loadScreen(*view, u"qrc:/Quillet/Drafts/UI/DraftsView.qml"_s, h.viewModel.get(),
+                   {480, 560});
         if (view->status() != QQuickView::Ready) {
             qWarning() << view->errors();
             return nullptr;

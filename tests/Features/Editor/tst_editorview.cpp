@@ -10,6 +10,7 @@
 #include "LinkedInAuthError.h"
 #include "LinkedInPostService.h"
 #include "NaturalizeService.h"
+#include "ScreenView.h"
 #include "ScriptedDraftSyncing.h"
 #include "ScriptedSignIn.h"
 #include "TestServer.h"
@@ -112,11 +113,7 @@ struct Harness : EditorStores {
     bool show(QSize size = {560, 980})
     {
         view = std::make_unique<QQuickView>();
-        view->engine()->addImportPath(u"qrc:/"_s);
-        view->setInitialProperties({{u"viewModel"_s, QVariant::fromValue(viewModel.get())}});
-        view->setResizeMode(QQuickView::SizeRootObjectToView);
-        view->resize(size);
-        view->setSource(QUrl(u"qrc:/Quillet/Editor/UI/EditorView.qml"_s));
+        loadScreen(*view, u"qrc:/Quillet/Editor/UI/EditorView.qml"_s, viewModel.get(), size);
         if (view->status() != QQuickView::Ready) {
             qWarning() << view->errors();
             return false;

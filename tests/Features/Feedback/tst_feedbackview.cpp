@@ -3,6 +3,7 @@
 
 #include "FeedbackHarness.h"
 #include "MakerLinks.h"
+#include "ScreenView.h"
 
 #include <QCoreApplication>
 #include <QQmlContext>
@@ -27,11 +28,7 @@ namespace {
 struct Screen {
     explicit Screen(FeedbackViewModel &viewModel)
     {
-        view.engine()->addImportPath(u"qrc:/"_s);
-        view.setInitialProperties({{u"viewModel"_s, QVariant::fromValue(&viewModel)}});
-        view.setResizeMode(QQuickView::SizeRootObjectToView);
-        view.resize(520, 760);
-        view.setSource(QUrl(u"qrc:/Quillet/Feedback/UI/FeedbackView.qml"_s));
+        loadScreen(view, u"qrc:/Quillet/Feedback/UI/FeedbackView.qml"_s, &viewModel, {520, 760});
     }
 
     [[nodiscard]] QQuickItem *item(const char *name) const

@@ -1,5 +1,6 @@
 #include "InsightCatalog.h"
 #include "InsightsViewModel.h"
+#include "ScreenView.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -143,11 +144,7 @@ private Q_SLOTS:
         const auto cards = InsightCatalog::builtIn();
         InsightsViewModel model(cards, browser.opener(), browser.track());
         QQuickView view;
-        view.engine()->addImportPath(u"qrc:/"_s);
-        view.setInitialProperties({{u"viewModel"_s, QVariant::fromValue(&model)}});
-        view.setResizeMode(QQuickView::SizeRootObjectToView);
-        view.resize(690, 650);
-        view.setSource(QUrl(u"qrc:/Quillet/Insights/UI/InsightsView.qml"_s));
+        loadScreen(view, u"qrc:/Quillet/Insights/UI/InsightsView.qml"_s, &model, {690, 650});
         QVERIFY2(view.status() == QQuickView::Ready, qPrintable(view.errors().value(0).toString()));
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
